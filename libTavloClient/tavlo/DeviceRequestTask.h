@@ -1,0 +1,34 @@
+#pragma once
+
+#include "tavlo/TransferTimings.h"
+#include "tavlo/discovery/ServerContent.h"
+
+#include <QObject>
+#include <QRunnable>
+#include <QVariantMap>
+
+// The shape of the small operations (open, delete, thumbnail, welcome text):
+// one request to the device, one reply, a boolean result reported when the
+// task is destroyed.
+class DeviceRequestTask : public QObject, public QRunnable {
+    Q_OBJECT
+public:
+    explicit DeviceRequestTask(const ServerContent& server, QObject* parent = nullptr);
+
+    bool result() const { return result_; }
+    // Why the request failed, for people; empty after success.
+    QString errorText() const { return errorText_; }
+    void setTimings(const TransferTimings& timings) { timings_ = timings; }
+
+protected:
+    // Sends `request` to the device's request port and reads one reply from
+    // that port; transport failures only set the error text (no log line).
+    bool exchange(const QVariantMap& request, QVariantMap& reply);
+    // Lets the main window show this task's `notify` texts.
+    void notifyMainWindow(const char* notifySignal);
+
+    ServerContent server_;
+    bool result_ = false;
+    QString errorText_;
+    TransferTimings timings_ = TransferTimings::forRequest();
+};

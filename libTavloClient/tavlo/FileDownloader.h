@@ -1,0 +1,52 @@
+#pragma once
+
+#include "tavlo/TransferTimings.h"
+#include "tavlo/discovery/ServerContent.h"
+#include "utils/ProgressContent.h"
+
+#include <QObject>
+#include <QRunnable>
+
+class QFile;
+class QHostAddress;
+
+// Copies one file from a device: asks over UDP, receives over TCP with
+// resume, asks the device to confirm the MD5, reports progress and adds a
+// history row. The destructor sends the one final report.
+class FileDownloader : public QObject, public QRunnable {
+    Q_OBJECT
+public:
+    FileDownloader(const QString& remotePath, const QString& localPath, const ServerContent& server,
+                   qint64 dateModified, QObject* parent = nullptr);
+    ~FileDownloader() override;
+
+    void run() override;
+    QString downloadFileViaTcp(QFile& file, const QHostAddress& address, int port, qint64 size,
+                               bool resume);
+
+    void setTimings(const TransferTimings& timings) { timings_ = timings; }
+    int transferId() const { return transferId_; }
+    bool isSuccess() const { return success_; }
+    QString errorText() const { return description_; }
+
+signals:
+    void updateProgress(ProgressContent content);
+    void updateRecentFileList();
+
+private:
+    void reportProgress(qint64 received);
+
+    QString remotePath_;
+    QString localPath_;
+    ServerContent server_;
+    qint64 sessionId_ = 0;
+    int lastPercent_ = 0;
+    qint64 received_ = 0;
+    qint64 total_ = 0;
+    QString description_;
+    bool success_ = false;
+    qint64 dateModified_;
+    int transferId_;
+    ProgressContent progress_;
+    TransferTimings timings_ = TransferTimings::forRequest();
+};

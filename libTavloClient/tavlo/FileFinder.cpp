@@ -1,0 +1,72 @@
+#include "tavlo/FileFinder.h"
+
+#include "tavlo/RequestChannel.h"
+#include "utils/LogLine.h"
+#include "utils/MetaTypes.h"
+#include "utils/ProtocolDefinedJsonObject.h"
+
+const QStringList& FileFinder::topLevelFolders() {
+    static const QStringList folders = QStringLiteral("Tavlo,Pictures,Whiteboard").split(',');
+    return folders;
+}
+
+FileFinder::FileFinder(const QString& dirPath, const QString& order, const ServerContent& server,
+                       QObject* parent)
+    : QObject(parent)
+    , dirPath_(dirPath)
+    , order_(order)
+    , server_(server) {
+    MetaTypes::registerAll();
+    setAutoDelete(true);
+}
+
+void FileFinder::run() {
+    RequestChannel channel(server_.address);
+    QVariantMap request;
+    request.insert(Protocol::TYPE, Protocol::FILE_LIST);
+    request.insert(Protocol::FILE_PATH, dirPath_);
+    request.insert(Protocol::KEY, QStringLiteral("0"));
+    request.insert(Protocol::SORT, order_);
+    if (channel.send(request) != RequestChannel::Status::Ok) {
+        errorText_ = QStringLiteral("request could not be sent");
+        return;
+    }
+
+    QList<FileContent> entries;
+    for (;;) {
+        QVariantMap reply;
+        const auto status =
+            channel.receive(timings_.replyTimeoutMs, RequestChannel::SenderCheck::Any, reply);
+        if (status == RequestChannel::Status::NoReply) {
+            if (datagrams_ == 0)
+                errorText_ = QStringLiteral("no answer from the device");
+            break; // a device that stops early yields what it sent
+        }
+        if (status != RequestChannel::Status::Ok) {
+            errorText_ = QStringLiteral("answer is not valid JSON");
+            return;
+        }
+        ++datagrams_;
+        if (RequestChannel::resultOf(reply) == RequestChannel::Result::Fail) {
+            errorText_ = LogLine::critical("[E][%s] Find File Fail: %s", "FileFinder",
+                                           qPrintable(RequestChannel::reasonOf(reply)));
+            return;
+        }
+        const QVariantList list = reply.value(Protocol::FILE_LIST).toList();
+        for (const QVariant& entry : list)
+            entries.append(FileContent::fromListingEntry(entry.toMap()));
+        if (reply.value(Protocol::FINISHED).toBool())
+            break;
+    }
+
+    if (dirPath_.isEmpty()) {
+        QList<FileContent> shown;
+        for (const FileContent& entry : qAsConst(entries)) {
+            if (topLevelFolders().contains(entry.fileName))
+                shown.append(entry);
+        }
+        entries = shown;
+    }
+    succeeded_ = datagrams_ > 0;
+    emit findFileEnd(entries);
+}

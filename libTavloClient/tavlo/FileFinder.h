@@ -1,0 +1,38 @@
+#pragma once
+
+#include "tavlo/TransferTimings.h"
+#include "tavlo/discovery/ServerContent.h"
+#include "utils/FileContent.h"
+
+#include <QObject>
+#include <QRunnable>
+
+// Lists one remote directory in an order the device applies. Long listings
+// arrive over several datagrams; the last one says `finished`. At the top
+// level only the device's public folders are kept.
+class FileFinder : public QObject, public QRunnable {
+    Q_OBJECT
+public:
+    static const QStringList& topLevelFolders(); // Tavlo, Pictures, Whiteboard
+
+    FileFinder(const QString& dirPath, const QString& order, const ServerContent& server,
+               QObject* parent = nullptr);
+    void run() override;
+
+    void setTimings(const TransferTimings& timings) { timings_ = timings; }
+    bool succeeded() const { return succeeded_; }
+    QString errorText() const { return errorText_; }
+    int datagramsReceived() const { return datagrams_; }
+
+signals:
+    void findFileEnd(QList<FileContent> fileList);
+
+private:
+    QString dirPath_;
+    QString order_;
+    ServerContent server_;
+    TransferTimings timings_ = TransferTimings::forRequest();
+    bool succeeded_ = false;
+    QString errorText_;
+    int datagrams_ = 0;
+};

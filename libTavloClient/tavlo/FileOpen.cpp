@@ -1,0 +1,37 @@
+#include "tavlo/FileOpen.h"
+
+#include "utils/LogLine.h"
+#include "utils/ProtocolDefinedJsonObject.h"
+
+FileOpen::FileOpen(const QString& remotePath, const ServerContent& server, QObject* parent)
+    : DeviceRequestTask(server, parent)
+    , remotePath_(remotePath) {
+    notifyMainWindow(SIGNAL(notify(QString)));
+}
+
+FileOpen::~FileOpen() {
+    emit notify(result_ ? tr("打开文件成功.") : tr("打开文件失败."));
+}
+
+QVariantMap FileOpen::request(const QString& remotePath) {
+    QVariantMap map;
+    map.insert(Protocol::TYPE, Protocol::FILE_OPEN);
+    if (remotePath.split(QLatin1Char(':')).first() == Protocol::SECURE) {
+        map.insert(Protocol::OPTION, Protocol::SECURE);
+        map.insert(Protocol::FILE_PATH, remotePath.split(Protocol::SECURE_PATH_SEPARATOR).last());
+    } else {
+        map.insert(Protocol::OPTION, Protocol::NORMAL);
+        map.insert(Protocol::FILE_PATH, remotePath);
+    }
+    return map;
+}
+
+void FileOpen::run() {
+    QVariantMap reply;
+    if (!exchange(request(remotePath_), reply))
+        return;
+    result_ = reply.value(Protocol::RESULT).toString() == Protocol::OK;
+    if (!result_)
+        errorText_ = LogLine::critical("[E][%s] Open file fail: %s", "FileOpen",
+                                       qPrintable(reply.value(Protocol::REASON).toString()));
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "tavlo/discovery/ServerContent.h"
+#include "utils/ProgressContent.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QThreadPool>
+
+class FileUploadTask;
+
+// The upload service: runs uploads one after another (a pool of one thread)
+// and carries their signals to the GUI thread.
+class FileTransferServer : public QObject {
+    Q_OBJECT
+public:
+    static FileTransferServer* instance();
+
+    // One upload per path, in list order; secure as the setting says.
+    QList<int> uploadFiles(const QStringList& paths, const ServerContent& server);
+    QList<int> uploadFiles(const QStringList& paths, const ServerContent& server, bool secure);
+    int uploadFile(const QString& path, const ServerContent& server);
+    // Starts a prepared task; returns its transfer id.
+    int start(FileUploadTask* task);
+
+    bool waitForDone(int msecs = -1) { return pool_.waitForDone(msecs); }
+
+signals:
+    void uploadProgress(ProgressContent content);
+    void updateRecentFileList();
+
+private:
+    FileTransferServer();
+    QThreadPool pool_;
+};

@@ -1,0 +1,254 @@
+#include "tavlo/FileUploadTask.h"
+
+#include "tavlo/CompletionPoll.h"
+#include "tavlo/FileTransferServer.h"
+#include "tavlo/FileUtil.h"
+#include "tavlo/RequestChannel.h"
+#include "tavlo/TavloClientDatabase.h"
+#include "tavlo/TcpTransfer.h"
+#include "utils/Config.h"
+#include "utils/LogLine.h"
+#include "utils/ProtocolDefinedJsonObject.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QTcpSocket>
+
+namespace {
+
+const char* const Category = "FileTransferServer";
+
+// The log line of each way a UDP exchange can fail, for uploads.
+const char* exchangeFailure(RequestChannel::Status status) {
+    switch (status) {
+    case RequestChannel::Status::SerializeFailed:
+        return "[E][%s] Json serialize fail.";
+    case RequestChannel::Status::SendFailed:
+        return "[E][%s] UdpSocket write packet fail.";
+    case RequestChannel::Status::NoReply:
+        return "[E][%s] Wait for udp packet fail.";
+    case RequestChannel::Status::WrongSender:
+        return "[E][%s] Udp receive a packet from a wrong host.";
+    case RequestChannel::Status::ParseFailed:
+        return "[E][%s] Json parse fail.";
+    case RequestChannel::Status::Ok:
+        break;
+    }
+    return nullptr;
+}
+
+const char* transferFailure(TcpTransfer::Error error) {
+    switch (error) {
+    case TcpTransfer::Error::OffsetWaitTimeout:
+        return "[E][%s] TCP socket wait for data timeout.";
+    case TcpTransfer::Error::OffsetReadFailed:
+        return "[E][%s] TCP socket read length data fail.";
+    case TcpTransfer::Error::SeekFailed:
+        return "[E][%s] File seek fail: %s.";
+    case TcpTransfer::Error::FileReadFailed:
+        return "[E][%s] Read file fail: %s.";
+    case TcpTransfer::Error::SocketWriteFailed:
+        return "[E][%s] Tcp write fail: %s.";
+    default:
+        return "[E][%s] Tcp wait for write timeout: %s.";
+    }
+}
+
+QString fileNameOf(const QString& path) {
+    return path.split(QLatin1Char('/')).last();
+}
+
+} // namespace
+
+QString FileUploadTask::remotePathFor(const QString& fileName, bool secure) {
+    if (secure)
+        return Protocol::SECURE + Protocol::SECURE_PATH_SEPARATOR + fileName;
+    return QCoreApplication::translate("FileUploadTask", "/Tavlo/上传/") + fileName;
+}
+
+FileUploadTask::FileUploadTask(const QString& localPath, const ServerContent& server)
+    : FileUploadTask(localPath, server, Config::instance()->value(Config::SecureMode).toBool()) {}
+
+FileUploadTask::FileUploadTask(const QString& localPath, const ServerContent& server, bool secure)
+    : localPath_(QString(localPath).replace(QLatin1Char('\\'), QLatin1Char('/')))
+    , remotePath_(remotePathFor(fileNameOf(localPath_), secure))
+    , server_(server)
+    , transferId_(ProgressContent::nextTransferId())
+    , secure_(secure) {
+    setAutoDelete(true);
+    progress_.kind = secure ? ProgressContent::SecureUpload : ProgressContent::Upload;
+    progress_.id = transferId_;
+    progress_.server = server_;
+    progress_.localPath = localPath_;
+    progress_.remotePath = remotePath_;
+    progress_.dateModified = 0;
+}
+
+FileUploadTask::~FileUploadTask() {
+    FileTransferServer* service = FileTransferServer::instance();
+    if (lastPercent_ != ProgressContent::Confirmed) {
+        progress_.percent = ProgressContent::Failed;
+        progress_.description = LogLine::message(errorText_);
+        emit service->uploadProgress(progress_);
+        return;
+    }
+    progress_.percent = ProgressContent::Confirmed;
+    emit service->uploadProgress(progress_);
+
+    RecentFilesContent record;
+    record.uuid = server_.uuid;
+    record.remotePath = remotePath_;
+    record.nativePath = localPath_;
+    record.dateModified = QFileInfo(localPath_).lastModified().toMSecsSinceEpoch();
+    record.type = secure_ ? Protocol::SECURE : Protocol::FILE_UPLOAD;
+    record.operateTime = QDateTime::currentMSecsSinceEpoch();
+    TavloClientDatabase::instance()->addRecentFileRecord(record);
+    emit service->updateRecentFileList();
+}
+
+void FileUploadTask::run() {
+    QFile file(localPath_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        errorText_ =
+            LogLine::critical("[E][%s] Open file %s fail.", Category, qPrintable(localPath_));
+        return;
+    }
+    total_ = file.size();
+
+    RequestChannel channel(server_.address);
+    int tcpPort = 0;
+    QVariantMap request;
+    request.insert(Protocol::TYPE, Protocol::FILE_UPLOAD);
+    request.insert(Protocol::FILE_NAME, fileNameOf(localPath_));
+    request.insert(Protocol::FILE_SIZE, qint64(total_));
+    request.insert(Protocol::OPTION, secure_ ? Protocol::SECURE : Protocol::NORMAL);
+
+    QVariantMap reply;
+    const auto status = channel.exchange(request, timings_.replyTimeoutMs,
+                                         RequestChannel::SenderCheck::AddressAndPort, reply);
+    if (status != RequestChannel::Status::Ok) {
+        errorText_ = LogLine::critical(exchangeFailure(status), Category);
+        return;
+    }
+
+    const QString result = reply.value(Protocol::RESULT).toString();
+    qint64 sessionId = 0;
+    if (!RequestChannel::integerOf(reply, Protocol::SESSION_ID, sessionId)) {
+        errorText_ = LogLine::critical("[E][%s] Invalid session_id.", Category);
+        return;
+    }
+    sessionId_ = int(sessionId);
+    switch (RequestChannel::resultOf(reply)) {
+    case RequestChannel::Result::Fail:
+        errorText_ = LogLine::critical("[E][%s] Server response fail: %s.", Category,
+                                       qPrintable(RequestChannel::reasonOf(reply)));
+        return;
+    case RequestChannel::Result::Unknown:
+        errorText_ = LogLine::critical("[E][%s] Server response a unknow result: %s.", Category,
+                                       qPrintable(result));
+        return;
+    case RequestChannel::Result::Ok:
+        break;
+    }
+    qint64 port = 0;
+    if (!RequestChannel::integerOf(reply, Protocol::TCP_PORT, port) || port <= 0 || port > 65535) {
+        errorText_ = LogLine::critical("[E][%s] Invalid tcp port.", Category);
+        return;
+    }
+    tcpPort = int(port);
+
+    QString md5;
+    if (!transfer(file, tcpPort, md5))
+        return;
+    awaitConfirmation(channel, md5);
+}
+
+bool FileUploadTask::transfer(QFile& file, int tcpPort, QString& md5) {
+    QHostAddress address = server_.address;
+    for (int attempt = 0; attempt < timings_.maxAttempts; ++attempt) {
+        md5 = uploadFileViaTcp(file, address, tcpPort, attempt > 0);
+        if (md5.isEmpty())
+            continue;
+        // A resumed attempt hashed only its own part of the file.
+        if (attempt > 0)
+            md5 = getFileMd5(localPath_);
+        return !md5.isEmpty();
+    }
+    return false;
+}
+
+QString FileUploadTask::uploadFileViaTcp(QFile& file, QHostAddress& address, int port,
+                                         bool resume) {
+    QTcpSocket socket;
+    socket.connectToHost(address, quint16(port), QIODevice::ReadWrite);
+    if (!socket.waitForConnected(timings_.connectTimeoutMs)) {
+        errorText_ = LogLine::critical("[E][%s] Tcp connected timeout.", Category);
+        return QString();
+    }
+    sent_ = 0;
+    total_ = file.size();
+    TcpTransfer transfer(socket, file, TcpTransfer::Direction::Send, total_);
+    transfer.setTimeout(timings_.ioTimeoutMs);
+    transfer.setProgressHandler([this](qint64 sent) {
+        reportProgress(sent);
+        return true;
+    });
+    if (!transfer.run(resume ? TcpTransfer::Offset::Read : TcpTransfer::Offset::None)) {
+        errorText_ = LogLine::critical(transferFailure(transfer.error()), Category,
+                                       qPrintable(transfer.errorDetail()));
+        return QString();
+    }
+    sent_ = transfer.position();
+    return transfer.md5();
+}
+
+void FileUploadTask::reportProgress(qint64 sent) {
+    sent_ = sent;
+    const int percent = total_ > 0 ? int(sent_ * 100 / total_) : 100;
+    if (percent == lastPercent_)
+        return;
+    lastPercent_ = percent;
+    progress_.percent = percent;
+    emit FileTransferServer::instance()->uploadProgress(progress_);
+}
+
+void FileUploadTask::awaitConfirmation(RequestChannel& channel, const QString& md5) {
+    CompletionPoll poll(channel, timings_, RequestChannel::SenderCheck::AddressAndPort);
+    const auto outcome = poll.run(
+        [&] { return CompletionPoll::request(sessionId_, md5); },
+        [&](RequestChannel::Status status, const QVariantMap& reply) {
+            if (status != RequestChannel::Status::Ok) {
+                errorText_ = LogLine::critical(exchangeFailure(status), Category);
+                return CompletionPoll::Verdict::Continue;
+            }
+            qint64 session = 0;
+            if (!RequestChannel::integerOf(reply, Protocol::SESSION_ID, session) ||
+                session != sessionId_) {
+                errorText_ = LogLine::critical(
+                    "[E][%s] Invalid session_id: %d, the right session_id is %d.", Category,
+                    int(reply.value(Protocol::SESSION_ID).toInt()), sessionId_);
+                return CompletionPoll::Verdict::Continue;
+            }
+            const QString reason = RequestChannel::reasonOf(reply);
+            switch (RequestChannel::resultOf(reply)) {
+            case RequestChannel::Result::Ok:
+                lastPercent_ = ProgressContent::Confirmed;
+                return CompletionPoll::Verdict::Confirmed;
+            case RequestChannel::Result::Fail:
+                if (reason == Protocol::NOT_COMPLETE)
+                    return CompletionPoll::Verdict::Continue;
+                errorText_ =
+                    LogLine::critical("[E][%s] Request fail: %s.", Category, qPrintable(reason));
+                return CompletionPoll::Verdict::Failed;
+            case RequestChannel::Result::Unknown:
+                break;
+            }
+            errorText_ = LogLine::critical("[E][%s] Unknown result: %s.", Category,
+                                           qPrintable(reply.value(Protocol::RESULT).toString()));
+            return CompletionPoll::Verdict::Continue;
+        });
+    if (outcome == CompletionPoll::Outcome::Exhausted)
+        errorText_ = LogLine::critical("[E][%s] Wait for server response timeout.", Category);
+}

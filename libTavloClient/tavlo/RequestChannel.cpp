@@ -1,0 +1,84 @@
+#include "tavlo/RequestChannel.h"
+
+#include "utils/ProtocolDefinedJsonObject.h"
+#include "utils/QtJson.h"
+
+#include <QTextCodec>
+
+RequestChannel::RequestChannel(const QHostAddress& device, quint16 port)
+    : device_(device)
+    , port_(port) {
+    socket_.bind(0);
+}
+
+RequestChannel::Status RequestChannel::send(const QVariantMap& request) {
+    bool ok = false;
+    const QByteArray datagram = QtJson::serialize(request, ok);
+    if (!ok)
+        return Status::SerializeFailed;
+    if (socket_.writeDatagram(datagram, device_, port_) == -1)
+        return Status::SendFailed;
+    return Status::Ok;
+}
+
+RequestChannel::Status RequestChannel::receive(int timeoutMs, SenderCheck check,
+                                               QVariantMap& reply) {
+    if (!socket_.hasPendingDatagrams() && !socket_.waitForReadyRead(timeoutMs))
+        return Status::NoReply;
+    if (!socket_.hasPendingDatagrams())
+        return Status::NoReply;
+
+    QByteArray data(int(qMax<qint64>(socket_.pendingDatagramSize(), 0)), Qt::Uninitialized);
+    const qint64 size =
+        socket_.readDatagram(data.data(), data.size(), &lastSender_, &lastSenderPort_);
+    if (size < 0)
+        return Status::NoReply;
+    data.resize(int(size));
+
+    const bool sameAddress = lastSender_.isEqual(device_, QHostAddress::ConvertV4MappedToIPv4);
+    if ((check == SenderCheck::AddressAndPort && (!sameAddress || lastSenderPort_ != port_)) ||
+        (check == SenderCheck::AddressOnly && !sameAddress))
+        return Status::WrongSender;
+
+    static QTextCodec* const utf8 = QTextCodec::codecForName("UTF-8");
+    bool ok = false;
+    reply = QtJson::parse(utf8->toUnicode(data), ok).toMap();
+    return ok ? Status::Ok : Status::ParseFailed;
+}
+
+RequestChannel::Status RequestChannel::exchange(const QVariantMap& request, int timeoutMs,
+                                                SenderCheck check, QVariantMap& reply) {
+    const Status sent = send(request);
+    return sent == Status::Ok ? receive(timeoutMs, check, reply) : sent;
+}
+
+RequestChannel::Result RequestChannel::resultOf(const QVariantMap& reply) {
+    const QString result = reply.value(Protocol::RESULT).toString();
+    if (result == Protocol::OK)
+        return Result::Ok;
+    if (result == Protocol::FAIL)
+        return Result::Fail;
+    return Result::Unknown;
+}
+
+QString RequestChannel::reasonOf(const QVariantMap& reply) {
+    return reply.value(Protocol::REASON).toString();
+}
+
+bool RequestChannel::integerOf(const QVariantMap& reply, const QString& key, qint64& value) {
+    const QVariant field = reply.value(key);
+    bool ok = false;
+    switch (field.userType()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        value = field.toLongLong(&ok);
+        return ok;
+    case QMetaType::QString: // some devices quote their numbers
+        value = field.toString().toLongLong(&ok, 10);
+        return ok;
+    default:
+        return false; // fractions, booleans and absent members are not integers
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QUdpSocket>
+#include <QVariantMap>
+
+// One UDP request/reply exchange with a device: the request goes to the
+// device's request port (16021) as one JSON datagram from an ephemeral port,
+// and one reply datagram is read back, checked for its sender and parsed.
+class RequestChannel {
+public:
+    static constexpr quint16 DevicePort = 16021;
+
+    enum class SenderCheck { AddressAndPort, AddressOnly, Any };
+    enum class Status { Ok, SerializeFailed, SendFailed, NoReply, WrongSender, ParseFailed };
+    enum class Result { Ok, Fail, Unknown };
+
+    explicit RequestChannel(const QHostAddress& device, quint16 port = DevicePort);
+
+    Status send(const QVariantMap& request);
+    Status receive(int timeoutMs, SenderCheck check, QVariantMap& reply);
+    Status exchange(const QVariantMap& request, int timeoutMs, SenderCheck check,
+                    QVariantMap& reply);
+
+    QHostAddress lastSender() const { return lastSender_; }
+    quint16 lastSenderPort() const { return lastSenderPort_; }
+
+    // A reply's `result`: "ok", "fail" or anything else.
+    static Result resultOf(const QVariantMap& reply);
+    static QString reasonOf(const QVariantMap& reply);
+    // `session_id` (or any key) as an integer; false when it is none.
+    static bool integerOf(const QVariantMap& reply, const QString& key, qint64& value);
+
+private:
+    QUdpSocket socket_;
+    QHostAddress device_;
+    quint16 port_;
+    QHostAddress lastSender_;
+    quint16 lastSenderPort_ = 0;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "tavlo/RecentFilesContent.h"
+#include "tavlo/discovery/ServerContent.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QSqlDatabase>
+
+#include <memory>
+
+class QSqlQuery;
+
+// The client's SQLite file "TavloClient.db" in the working directory: the
+// transfer history, the thumbnail cache and the devices added by hand. Every
+// operation is synchronous and serialised by one process-wide lock, so the
+// GUI thread and workers use it alike. After a failed open every operation
+// fails cleanly.
+class TavloClientDatabase : public QObject {
+    Q_OBJECT
+public:
+    static const QString FileName;
+
+    static TavloClientDatabase* instance();
+    ~TavloClientDatabase() override;
+
+    bool isOpen() const;
+
+    QByteArray getThumb(const QString& uuid, const QString& path, qint64 dateModified);
+    bool setThumb(const QString& uuid, const QString& path, qint64 dateModified,
+                  const QByteArray& thumb);
+
+    bool addRecentFileRecord(const RecentFilesContent& record);
+    bool deleteRecentFileRecord(qint64 rowid);
+    bool clearRecentFileRecord(const QString& uuid);
+    QList<RecentFilesContent> getRecentFiles(const QString& uuid);
+
+    bool addManualDevice(const ServerContent& server);
+    bool removeManualDevice(const ServerContent& server);
+    bool clearManualDevice();
+    QList<ServerContent> getManualDevices() const;
+
+private:
+    TavloClientDatabase();
+    // Finishes the previous statement and prepares `statement`; false (with
+    // the log line `failure`) when the database never opened.
+    bool prepare(const char* statement, const char* failure) const;
+    bool execute(const char* failure) const;
+    void logFailure(const char* failure) const;
+
+    QSqlDatabase database_;
+    std::unique_ptr<QSqlQuery> query_;
+};

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QCryptographicHash>
+#include <QString>
+
+#include <functional>
+
+class QFile;
+class QTcpSocket;
+
+// One attempt of moving a file over a connected TCP socket: raw bytes in
+// blocks of 256 KiB, no framing. A resumed attempt starts with the receiving
+// side telling the sender, as 8 bytes of little-endian signed offset, where
+// to continue. The bytes moved are hashed with MD5.
+class TcpTransfer {
+public:
+    static constexpr qint64 BlockSize = 262144;
+
+    enum class Direction { Send, Receive };
+    // Whether this side reads the peer's resume offset, writes its own, or
+    // neither (a first attempt starting at 0).
+    enum class Offset { None, Read, Write };
+    enum class Error {
+        None,
+        OffsetWaitTimeout,
+        OffsetReadFailed,
+        SeekFailed,
+        FileReadFailed,
+        SocketWriteFailed,
+        WriteTimeout,
+        DataWaitTimeout,
+        SocketReadFailed,
+        FileWriteFailed,
+        Stopped,
+    };
+
+    // `total` is the file size announced for the transfer.
+    TcpTransfer(QTcpSocket& socket, QFile& file, Direction direction, qint64 total);
+
+    void setTimeout(int milliseconds) { timeoutMs_ = milliseconds; }
+    // Called after every block with the new position; returning false ends
+    // the attempt (Error::Stopped).
+    void setProgressHandler(std::function<bool(qint64 position)> handler) {
+        onProgress_ = std::move(handler);
+    }
+
+    // `ownOffset` is the position this side writes as its resume offset.
+    bool run(Offset offset, qint64 ownOffset = 0);
+
+    QString md5() const;
+    Error error() const { return error_; }
+    // The socket's or the file's error text for the failure.
+    QString errorDetail() const { return detail_; }
+    qint64 position() const { return position_; }
+    qint64 startOffset() const { return startOffset_; }
+
+    static QByteArray encodeOffset(qint64 offset);
+    static qint64 decodeOffset(const QByteArray& bytes);
+
+private:
+    bool readOffset();
+    bool writeOffset(qint64 offset);
+    bool sendFile();
+    bool receiveFile();
+    bool flushSocket();
+    bool fail(Error error, const QString& detail = QString());
+
+    QTcpSocket& socket_;
+    QFile& file_;
+    Direction direction_;
+    qint64 total_;
+    int timeoutMs_ = 15000;
+    std::function<bool(qint64)> onProgress_;
+    QCryptographicHash hash_{QCryptographicHash::Md5};
+    qint64 position_ = 0;
+    qint64 startOffset_ = 0;
+    Error error_ = Error::None;
+    QString detail_;
+};

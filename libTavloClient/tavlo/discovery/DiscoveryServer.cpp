@@ -1,0 +1,233 @@
+#include "tavlo/discovery/DiscoveryServer.h"
+
+#include "tavlo/TavloClientDatabase.h"
+#include "tavlo/discovery/AutoUpdater.h"
+#include "tavlo/discovery/DiscoverableService.h"
+#include "tavlo/discovery/ServerInfoGetter.h"
+#include "tavlo/discovery/ServiceBrowser.h"
+#include "utils/MetaTypes.h"
+
+#include <QDateTime>
+#include <QMutex>
+#include <QThreadPool>
+
+const QString DiscoveryServer::ServiceType = QStringLiteral("_tavlo._udp");
+const QString DiscoveryServer::OwnServiceName = QStringLiteral("TavloClient");
+
+namespace {
+
+const char* const Category = "DiscoveryServer";
+
+QMutex& discoveryMutex() {
+    static QMutex mutex(QMutex::Recursive);
+    return mutex;
+}
+
+qint64 now() {
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+} // namespace
+
+DiscoveryServer* DiscoveryServer::instance() {
+    QMutexLocker lock(&discoveryMutex());
+    static DiscoveryServer* server = new DiscoveryServer();
+    return server;
+}
+
+DiscoveryServer::DiscoveryServer() {
+    MetaTypes::registerAll();
+    updater_ = new AutoUpdater(this);
+    updater_->start(QThread::InheritPriority);
+}
+
+DiscoveryServer::~DiscoveryServer() {
+    delete updater_;
+    stop();
+}
+
+bool DiscoveryServer::start() {
+    QMutexLocker lock(&discoveryMutex());
+    if (!started_) {
+        browser_ = new ServiceBrowser(ServiceType);
+        connect(browser_, &ServiceBrowser::browsingFailed, this,
+                &DiscoveryServer::onServiceBrowsingFailed, Qt::UniqueConnection);
+        connect(browser_, &ServiceBrowser::serviceAdded, this, &DiscoveryServer::onServiceAdded,
+                Qt::UniqueConnection);
+        connect(browser_, &ServiceBrowser::serviceRemoved, this, &DiscoveryServer::onServiceRemoved,
+                Qt::UniqueConnection);
+        browser_->browse();
+
+        ownService_ = new DiscoverableService(ServiceType, OwnServiceName, browser_);
+        ownService_->setPort(OwnServicePort);
+        connect(ownService_, &DiscoverableService::registered, this,
+                &DiscoveryServer::onServiceRegistered, Qt::UniqueConnection);
+        connect(ownService_, &DiscoverableService::registrationError, this,
+                &DiscoveryServer::onServiceRegistrationError, Qt::UniqueConnection);
+        ownService_->registerService(false);
+    }
+    started_ = true;
+    queryServers();
+    return true;
+}
+
+bool DiscoveryServer::stop() {
+    QMutexLocker lock(&discoveryMutex());
+    if (started_) {
+        ownService_->releaseService();
+        delete ownService_;
+        ownService_ = nullptr;
+        browser_->stopBrowsing();
+        delete browser_;
+        browser_ = nullptr;
+        started_ = false;
+    }
+    return true;
+}
+
+bool DiscoveryServer::isStarted() const {
+    QMutexLocker lock(&discoveryMutex());
+    return started_;
+}
+
+QList<ServerContent> DiscoveryServer::servers() const {
+    QMutexLocker lock(&discoveryMutex());
+    return devices_.values();
+}
+
+void DiscoveryServer::startQuery(const QHostAddress& address, quint16 port) {
+    QThreadPool::globalInstance()->start(new ServerInfoGetter(this, address, port));
+}
+
+void DiscoveryServer::queryServers() {
+    const QList<ServerContent> manual = TavloClientDatabase::instance()->getManualDevices();
+    for (const ServerContent& device : manual)
+        startQuery(device.address, quint16(device.port));
+    QMutexLocker lock(&discoveryMutex());
+    for (const QHostAddress& host : qAsConst(resolvedHosts_))
+        startQuery(host, QueryPort);
+    startQuery(QHostAddress(QHostAddress::Broadcast), QueryPort);
+}
+
+void DiscoveryServer::onServiceAdded(QString serviceName, QString domain) {
+    auto* lookup = new DiscoverableService(browser_->serviceType(), serviceName, browser_);
+    lookup->setDomain(domain);
+    connect(lookup, &DiscoverableService::lookuped, this, &DiscoveryServer::onLookuped);
+    connect(lookup, &DiscoverableService::lookupError, this, &DiscoveryServer::onLookupError);
+    lookup->resolve(false);
+}
+
+void DiscoveryServer::onLookuped(QHostAddress address, int port) {
+    auto* lookup = qobject_cast<DiscoverableService*>(sender());
+    if (!lookup)
+        return;
+    const QString name = lookup->serviceName();
+    qDebug("[I][%s] mDns service \"%s\" added: %s:%d", Category, qPrintable(name),
+           qPrintable(address.toString()), port);
+    startQuery(address, quint16(port));
+    {
+        QMutexLocker lock(&discoveryMutex());
+        resolvedHosts_.insert(name, address);
+    }
+    lookup->deleteLater();
+}
+
+void DiscoveryServer::onLookupError(int code) {
+    if (QObject* lookup = sender())
+        lookup->deleteLater();
+    qCritical("[E][%s] Service lookup fail: %d", Category, code);
+}
+
+void DiscoveryServer::onServiceRemoved(QString serviceName, QString) {
+    QHostAddress address;
+    {
+        QMutexLocker lock(&discoveryMutex());
+        if (!resolvedHosts_.contains(serviceName)) {
+            qWarning("[W][%s] mDns service \"%s\" removed, but it doesn't have the ip.", Category,
+                     qPrintable(serviceName));
+            return;
+        }
+        address = resolvedHosts_.take(serviceName);
+    }
+    qDebug("[I][%s] mDns service \"%s\" removed, %s:%d", Category, qPrintable(serviceName),
+           qPrintable(address.toString()), int(QueryPort));
+    // The device leaves the table only if it stops answering.
+    startQuery(address, QueryPort);
+}
+
+void DiscoveryServer::onServiceBrowsingFailed(int errorCode) {
+    qCritical("[E][%s] Service browsing fail: %d", Category, errorCode);
+}
+
+void DiscoveryServer::onServiceRegistered() {
+    qDebug("[I][%s] Service register success.", Category);
+}
+
+void DiscoveryServer::onServiceRegistrationError(int code) {
+    qCritical("[E][%s] Service register fail: %d", Category, code);
+}
+
+void DiscoveryServer::onQueryServerResult(const ServerContent& server, bool valid,
+                                          bool sweepEnded) {
+    QMutexLocker lock(&discoveryMutex());
+    if (sweepEnded) {
+        clearInvalidServer();
+        emit serverDiscoeryEnd(devices_.size());
+        return;
+    }
+
+    const QString key = server.address.toString();
+    const auto it = devices_.find(key);
+    if (!valid) {
+        // A device heard from within the expiry age survives a failed query.
+        if (it != devices_.end() && now() - it->lastSeen > ExpiryAgeMs) {
+            const ServerContent gone = it.value();
+            devices_.erase(it);
+            emit serverDisappeared(gone);
+            qDebug("[I][%s] Tavlo device \"%s\" disappeared: %s", Category, qPrintable(gone.name),
+                   qPrintable(key));
+        }
+        return;
+    }
+
+    if (it == devices_.end()) {
+        devices_.insert(key, server);
+        emit serverDiscoveried(server);
+        qDebug("[I][%s] Tavlo device \"%s\" discoveried: %s", Category, qPrintable(server.name),
+               qPrintable(key));
+        return;
+    }
+
+    const ServerContent old = it.value();
+    it.value() = server;
+    if (old != server) {
+        emit serverDisappeared(old);
+        emit serverDiscoveried(server);
+        qDebug("[I][%s] Tavlo device \"%s\" changed: %s", Category, qPrintable(server.name),
+               qPrintable(key));
+    }
+}
+
+void DiscoveryServer::clearInvalidServer() {
+    QMutexLocker lock(&discoveryMutex());
+    const qint64 current = now();
+    for (auto it = devices_.begin(); it != devices_.end();) {
+        if (current - it->lastSeen > ExpiryAgeMs) {
+            emit serverDisappeared(it.value());
+            qDebug("[I][%s] Tavlo device disappeared: %s, name: %s.", Category,
+                   qPrintable(it.key()), qPrintable(it->name));
+            it = devices_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void DiscoveryServer::requeryQuietDevices() {
+    QMutexLocker lock(&discoveryMutex());
+    const qint64 current = now();
+    for (const ServerContent& device : qAsConst(devices_)) {
+        if (current - device.lastSeen >= RequeryAgeMs)
+            startQuery(device.address, quint16(device.port));
+    }
+}

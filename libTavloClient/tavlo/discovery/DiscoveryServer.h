@@ -1,0 +1,69 @@
+#pragma once
+
+#include "tavlo/discovery/ServerContent.h"
+
+#include <QHash>
+#include <QHostAddress>
+#include <QObject>
+
+class DiscoverableService;
+class ServiceBrowser;
+
+// The table of live devices. Candidates come from multicast DNS
+// ("_tavlo._udp"), the devices added by hand and a broadcast sweep; each is
+// confirmed by a device query before it enters the table, devices silent for
+// a while are queried again, and devices that stop answering are dropped.
+class DiscoveryServer : public QObject {
+    Q_OBJECT
+public:
+    class ServerInfoGetter;
+    class AutoUpdater;
+
+    static constexpr quint16 QueryPort = 16020;
+    static constexpr quint16 OwnServicePort = 16020;
+    static constexpr qint64 RequeryAgeMs = 12500;
+    static constexpr qint64 ExpiryAgeMs = 15000;
+    static constexpr int UpdaterPeriodMs = 15000;
+    static const QString ServiceType;    // "_tavlo._udp"
+    static const QString OwnServiceName; // "TavloClient"
+
+    static DiscoveryServer* instance();
+    ~DiscoveryServer() override;
+
+    bool start();
+    bool stop();
+    bool isStarted() const;
+
+    // Entry point of the query tasks, called on their pool threads.
+    void onQueryServerResult(const ServerContent& server, bool valid, bool sweepEnded);
+    void clearInvalidServer();
+    void queryServers();
+
+    QList<ServerContent> servers() const;
+
+signals:
+    void serverDiscoveried(ServerContent server);
+    void serverDisappeared(ServerContent server);
+    void serverDiscoeryEnd(int count);
+
+private slots:
+    void onServiceBrowsingFailed(int errorCode);
+    void onServiceAdded(QString serviceName, QString domain);
+    void onServiceRemoved(QString serviceName, QString domain);
+    void onServiceRegistered();
+    void onServiceRegistrationError(int code);
+    void onLookuped(QHostAddress address, int port);
+    void onLookupError(int code);
+
+private:
+    DiscoveryServer();
+    void startQuery(const QHostAddress& address, quint16 port);
+    void requeryQuietDevices();
+
+    bool started_ = false;
+    ServiceBrowser* browser_ = nullptr;
+    DiscoverableService* ownService_ = nullptr;
+    QHash<QString, ServerContent> devices_;
+    QHash<QString, QHostAddress> resolvedHosts_;
+    AutoUpdater* updater_ = nullptr;
+};

@@ -1,0 +1,66 @@
+#include "tavlo/discovery/ReplyDiscovery.h"
+
+#include "tavlo/discovery/ClientIdentity.h"
+#include "tavlo/discovery/DiscoveryListener.h"
+#include "utils/ProtocolDefinedJsonObject.h"
+#include "utils/QtJson.h"
+
+#include <QUdpSocket>
+
+namespace {
+const char* const Category = "DiscoverListener";
+}
+
+ReplyDiscovery::ReplyDiscovery(const QByteArray& data, const QHostAddress& sender,
+                               quint16 senderPort)
+    : data_(data)
+    , sender_(sender)
+    , senderPort_(senderPort) {
+    setAutoDelete(true);
+}
+
+QVariantMap ReplyDiscovery::replyMessage() {
+    QVariantMap reply = ClientIdentity::describe();
+    reply.insert(Protocol::SUPPORT, QVariantList{Protocol::FILE_UPLOAD});
+    return reply;
+}
+
+bool ReplyDiscovery::isVersionAccepted(const QString& version) {
+    bool ok = false;
+    const double number = version.toLower().remove(QLatin1Char('v')).toDouble(&ok);
+    return !ok || number >= 1.0;
+}
+
+void ReplyDiscovery::run() {
+    bool ok = false;
+    const QVariantMap request = QtJson::parse(QString::fromUtf8(data_), ok).toMap();
+    if (!ok) {
+        qCritical("[E][%s] ReplyDiscovery: pase json fail.", Category);
+        return;
+    }
+
+    ServerContent peer;
+    peer.version = request.value(Protocol::VERSION).toString();
+    peer.uuid = request.value(Protocol::UUID).toString();
+    peer.os = request.value(Protocol::OS).toString();
+    peer.type = request.value(Protocol::TYPE, Protocol::SERVER).toString();
+    peer.address = sender_;
+
+    if (!isVersionAccepted(peer.version))
+        return;
+    // No answer to anonymous peers, nor to this PC's own queries.
+    if (peer.uuid.isEmpty() || peer.uuid == ClientIdentity::uuid())
+        return;
+
+    const QByteArray reply = QtJson::serialize(replyMessage(), ok);
+    if (!ok) {
+        qCritical("[E][%s] ReplyDiscovery: serialize json fail.", Category);
+        return;
+    }
+    QUdpSocket socket;
+    if (socket.writeDatagram(reply, sender_, senderPort_) == -1) {
+        qCritical("[E][%s] ReplyDiscovery: send data fail.", Category);
+        return;
+    }
+    DiscoveryListener::instance()->setServer(sender_.toString(), peer);
+}

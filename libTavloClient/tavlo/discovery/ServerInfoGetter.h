@@ -1,0 +1,34 @@
+#pragma once
+
+#include "tavlo/discovery/DiscoveryServer.h"
+
+#include <QHostAddress>
+#include <QList>
+#include <QRunnable>
+
+class QUdpSocket;
+
+// One device query: a unicast query of one address, or a broadcast sweep that
+// collects every answer until 2000 ms pass without one.
+class DiscoveryServer::ServerInfoGetter : public QRunnable {
+public:
+    static constexpr int ReplyTimeoutMs = 2000;
+
+    ServerInfoGetter(DiscoveryServer* server, const QHostAddress& address, quint16 port);
+    void run() override;
+
+    ServerContent getServerContent(const char* data, quint64 size, bool& ok) const;
+
+    // The query a PC sends: its name, version, os, uuid and type "client".
+    static QByteArray queryRequest(bool& ok);
+    // 255.255.255.255 and the directed broadcast address of every interface
+    // that is up, can broadcast and is not loopback.
+    static QList<QHostAddress> sweepTargets();
+
+private:
+    bool isBroadcast() const;
+
+    DiscoveryServer* server_;
+    QHostAddress address_;
+    quint16 port_;
+};

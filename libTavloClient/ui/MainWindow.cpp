@@ -1,0 +1,463 @@
+#include "ui/MainWindow.h"
+
+#include "log/LogDialog.h"
+#include "tavlo/FileDownloader.h"
+#include "tavlo/FileTransferServer.h"
+#include "tavlo/discovery/DiscoveryListener.h"
+#include "tavlo/discovery/DiscoveryServer.h"
+#include "ui/ProgressDockWidget.h"
+#include "ui/ServerContentWidget.h"
+#include "ui/TrayIconMenu.h"
+#include "ui_MainWindow.h"
+#include "utils/Config.h"
+#include "utils/MetaTypes.h"
+#include "utils/ProtocolDefinedJsonObject.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+const QString MainWindow::Version = QStringLiteral(TAVLO_VERSION);
+
+namespace {
+
+MainWindow* currentWindow = nullptr;
+
+// A page for a view that this build does not have yet; it says so.
+QWidget* placeholderPage(const QString& text) {
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    auto* label = new QLabel(text, page);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    label->setStyleSheet(QStringLiteral("color: #8A9AA3; font-size: 11pt;"));
+    layout->addWidget(label);
+    return page;
+}
+
+} // namespace
+
+MainWindow* MainWindow::instance() {
+    return currentWindow;
+}
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent)
+    , ui_(std::make_unique<Ui::MainWindow>()) {
+    logDialog_ = new LogDialog(this);
+    tray_ = new QSystemTrayIcon(this);
+    config_ = Config::instance();
+    discovery_ = DiscoveryServer::instance();
+    currentWindow = this;
+
+    ui_->setupUi(this);
+    ui_->isSecureModel->setCheckable(true);
+    ui_->isSecureModel->setChecked(config_->value(Config::SecureMode).toBool());
+    connect(ui_->isSecureModel, &QCheckBox::stateChanged, this, &MainWindow::isSecureModelChanged);
+    // The cast controls come with the screen-casting service; until then the
+    // strip stays out of sight.
+    ui_->castControllerWidget->hide();
+    ui_->contentSplitter->setStretchFactor(0, 3);
+    ui_->contentSplitter->setStretchFactor(1, 2);
+
+    ui_->fileListTabWidget->clear();
+    ui_->fileListTabWidget->setTabsClosable(false);
+    connect(ui_->fileListTabWidget, &QTabWidget::tabCloseRequested, this, &MainWindow::tabClose);
+
+    buildTray();
+    buildPopupMenu();
+
+    connect(ui_->btn_close, &QPushButton::clicked, this, &QWidget::close);
+    connect(ui_->btn_min, &QPushButton::clicked, this, &QWidget::showMinimized);
+    connect(ui_->btn_menu, &QPushButton::clicked, this, &MainWindow::setPopupMenu);
+    connect(ui_->refreshPushButton, &QPushButton::clicked, this, &MainWindow::refreshServerList);
+    connect(ui_->serverWidget, &ServerContentWidget::filePathDroped, this,
+            &MainWindow::startUploadFiles, Qt::UniqueConnection);
+    connect(ui_->serverWidget, &ServerContentWidget::fileList, this, &MainWindow::getFileList);
+
+    const auto queuedUnique = Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection);
+    connect(discovery_, &DiscoveryServer::serverDiscoveried, this, &MainWindow::onServerDiscoveried,
+            queuedUnique);
+    connect(discovery_, &DiscoveryServer::serverDisappeared, this, &MainWindow::onServerDisappeared,
+            queuedUnique);
+    connect(discovery_, &DiscoveryServer::serverDiscoeryEnd, this,
+            &MainWindow::onServerDiscoveryEnd, queuedUnique);
+
+    MetaTypes::registerAll();
+    uploadService_ = FileTransferServer::instance();
+    connect(uploadService_, &FileTransferServer::uploadProgress, ui_->notifyWidget,
+            &ProgressDockWidget::uploadProgressUpdated, Qt::QueuedConnection);
+
+    startDiscoveryServer();
+
+    recentFilesPage_ = createRecentFilesPage();
+    ui_->fileListTabWidget->addTab(recentFilesPage_, tr("最近文件"));
+    ui_->fileListTabWidget->setTabsClosable(true);
+
+    DiscoveryListener::instance()->start(QThread::InheritPriority);
+    // The operate listener (files that devices push, and files fetched from
+    // this PC) arrives with the device-request service: no listener runs on
+    // UDP 16021 in this build, so devices get no answer there yet.
+
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    ui_->labelVersion->setText(tr("V") + Version);
+    ui_->btn_max->hide();
+    connect(ui_->showDebugButton, &QPushButton::clicked, this, &MainWindow::showDebugDialog,
+            Qt::UniqueConnection);
+
+    deviceCheckTimer_ = new QTimer(this);
+    deviceCheckTimer_->setInterval(DeviceCheckIntervalMs);
+    connect(deviceCheckTimer_, &QTimer::timeout, this, &MainWindow::onDeviceCheck,
+            Qt::UniqueConnection);
+    deviceCheckTimer_->start();
+}
+
+MainWindow::~MainWindow() {
+    deviceCheckTimer_->stop();
+    ui_.reset();
+    tray_->hide();
+    delete tray_;
+    tray_ = nullptr;
+    servers_.clear();
+    threadPool_.waitForDone();
+    delete logDialog_;
+    logDialog_ = nullptr;
+    if (currentWindow == this)
+        currentWindow = nullptr;
+}
+
+void MainWindow::buildTray() {
+    trayMenu_ = new TrayIconMenu(this);
+    tray_->setIcon(QIcon(QStringLiteral(":/drawable/tray_icon.png")));
+    tray_->setToolTip(tr("Tavlo客户端"));
+    tray_->setContextMenu(trayMenu_);
+    connect(tray_, &QSystemTrayIcon::activated, this, &MainWindow::showOrHide,
+            Qt::UniqueConnection);
+    connect(trayMenu_->showAction(), &QAction::triggered, this, [this] { showOrHide(); });
+    connect(trayMenu_->quitAction(), &QAction::triggered, qApp, &QCoreApplication::quit,
+            Qt::UniqueConnection);
+    tray_->show();
+}
+
+void MainWindow::buildPopupMenu() {
+    popupMenu_ = new QMenu(this);
+    const QFont menuFont(tr("微软雅黑"), 14);
+    auto add = [this, &menuFont](const QString& text) {
+        QAction* action = popupMenu_->addAction(text);
+        action->setFont(menuFont);
+        return action;
+    };
+    QAction* refresh = add(tr("刷新"));
+    refresh->setShortcut(QKeySequence(QStringLiteral("F5")));
+    addAction(refresh);
+    connect(refresh, &QAction::triggered, this, &MainWindow::startDiscoveryServer);
+    QAction* manual = add(tr("手动添加设备"));
+    connect(manual, &QAction::triggered, this, &MainWindow::onManualAddDevices);
+    popupMenu_->addSeparator();
+    connect(add(tr("上传文件")), &QAction::triggered, this, [this] { startUploadFile(); });
+    connect(add(tr("上传多个文件")), &QAction::triggered, this, [this] { startUploadFiles(); });
+    popupMenu_->addSeparator();
+    QAction* salutatory = add(tr("设置欢迎辞"));
+    connect(salutatory, &QAction::triggered, this, &MainWindow::setSalutatory);
+    popupMenu_->addSeparator();
+    QAction* settings = add(tr("设置"));
+    connect(settings, &QAction::triggered, this, &MainWindow::onActionSettingTriggered);
+    QAction* about = add(tr("关于"));
+    connect(about, &QAction::triggered, this, &MainWindow::onActionAboutTriggered);
+    popupMenu_->addSeparator();
+    connect(add(tr("退出")), &QAction::triggered, qApp, &QCoreApplication::quit);
+
+    // These dialogs arrive with the dialogs work; their entries stay visible
+    // but cannot be chosen yet.
+    for (QAction* pending : {manual, salutatory, settings, about})
+        pending->setEnabled(false);
+}
+
+QWidget* MainWindow::createRecentFilesPage() {
+    return placeholderPage(tr("最近文件列表尚未在此版本中提供."));
+}
+
+QWidget* MainWindow::createFileBrowserPage(const ServerContent& server) {
+    return placeholderPage(tr("“%1”的文件浏览尚未在此版本中提供.").arg(server.name));
+}
+
+// --- shell ---------------------------------------------------------------
+
+void MainWindow::notify(QString description) {
+    statusBar()->showMessage(description, NotifyTimeoutMs);
+}
+
+void MainWindow::setPopupMenu() {
+    popupMenu_->popup(QCursor::pos());
+}
+
+void MainWindow::showDebugDialog() {
+    logDialog_->setVisible(!logDialog_->isVisible());
+}
+
+void MainWindow::showOrHide(QSystemTrayIcon::ActivationReason reason) {
+    if (reason != QSystemTrayIcon::Trigger)
+        return;
+    setVisible(!isVisible());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    hide();
+    event->ignore();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    activateWindow();
+    raise();
+}
+
+void MainWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && event->y() < ui_->main_info->height() - 5) {
+        dragging_ = true;
+        lastX_ = event->globalX();
+        lastY_ = event->globalY();
+    }
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_)
+        return;
+    move(x() + event->globalX() - lastX_, y() + event->globalY() - lastY_);
+    lastX_ = event->globalX();
+    lastY_ = event->globalY();
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        dragging_ = false;
+}
+
+// --- controller ----------------------------------------------------------
+
+QList<ServerContent> MainWindow::serverList() const {
+    QList<ServerContent> list;
+    for (const auto& server : servers_)
+        list.append(*server);
+    return list;
+}
+
+const ServerContent* MainWindow::cardServer() const {
+    return &ui_->serverWidget->serverContent();
+}
+
+void MainWindow::isSecureModelChanged(int state) {
+    if (state == Qt::Unchecked || state == Qt::Checked)
+        config_->setValue(Config::SecureMode, ui_->isSecureModel->isChecked());
+}
+
+void MainWindow::onActionSettingTriggered() {
+    qDebug("[I][%s] The settings dialog is not part of this build.", "MainWindow");
+}
+
+void MainWindow::onActionAboutTriggered() {
+    qDebug("[I][%s] The about dialog is not part of this build.", "MainWindow");
+}
+
+void MainWindow::setSalutatory() {
+    qDebug("[I][%s] The welcome-text dialog is not part of this build.", "MainWindow");
+}
+
+void MainWindow::onManualAddDevices() {
+    qDebug("[I][%s] The manual devices dialog is not part of this build.", "MainWindow");
+}
+
+void MainWindow::startDiscoveryServer() {
+    ui_->refreshPushButton->setEnabled(false);
+    if (discovery_->start()) {
+        statusBar()->showMessage(tr("开始扫描服务器!"));
+        QTimer::singleShot(4000, this, [this] { onServerDiscoveryEnd(); });
+    }
+}
+
+void MainWindow::refreshServerList() {
+    startDiscoveryServer();
+}
+
+void MainWindow::onServerDiscoveryEnd(int count) {
+    ui_->refreshPushButton->setEnabled(true);
+    if (count != -1)
+        statusBar()->showMessage(tr("查找结束,总共找到 %1 个设备.").arg(count));
+}
+
+void MainWindow::onServerDiscoveried(ServerContent content) {
+    statusBar()->showMessage(tr("找到服务器\"") + content.name + tr("\""));
+    auto record = std::make_unique<ServerContent>(content);
+    if (content.type == Protocol::SERVER) {
+        const auto firstOther = std::find_if(servers_.begin(), servers_.end(), [](const auto& s) {
+            return s->type != Protocol::SERVER;
+        });
+        servers_.insert(firstOther, std::move(record));
+    } else {
+        servers_.push_back(std::move(record));
+    }
+    updateServerList();
+}
+
+void MainWindow::onServerDisappeared(ServerContent content) {
+    statusBar()->showMessage(tr("服务器\"") + content.name + tr("\"下线"));
+    servers_.erase(std::remove_if(servers_.begin(), servers_.end(),
+                                  [&content](const auto& s) { return *s == content; }),
+                   servers_.end());
+    updateServerList();
+}
+
+void MainWindow::updateServerList() {
+    QComboBox* combo = ui_->serverComboBox;
+    disconnect(combo, qOverload<int>(&QComboBox::currentIndexChanged), this, nullptr);
+    combo->clear();
+    if (servers_.empty()) {
+        serverSelectChanged(-1, false);
+    } else {
+        const QString last = config_->value(Config::LastSelectedServerUUID).toString();
+        int selected = 0;
+        for (int i = 0; i < int(servers_.size()); ++i) {
+            const ServerContent& server = *servers_[size_t(i)];
+            DiscoveryListener::instance()->setServer(server.address.toString(), server);
+            combo->addItem(server.name);
+            if (server.uuid == last)
+                selected = i;
+        }
+        combo->setCurrentIndex(selected);
+        serverSelectChanged(selected, false);
+    }
+    connect(combo, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int index) { serverSelectChanged(index, true); });
+}
+
+void MainWindow::resetTabs() {
+    QTabWidget* tabs = ui_->fileListTabWidget;
+    for (int i = tabs->count() - 1; i >= 0; --i) {
+        QWidget* page = tabs->widget(i);
+        tabs->removeTab(i);
+        if (page != recentFilesPage_)
+            page->deleteLater();
+    }
+    tabMap_.clear();
+}
+
+void MainWindow::serverSelectChanged(int index, bool isUser) {
+    QTabWidget* tabs = ui_->fileListTabWidget;
+    if (index < 0 || index >= int(servers_.size())) {
+        resetTabs();
+        recentFilesPage_->deleteLater();
+        recentFilesPage_ = createRecentFilesPage();
+        tabs->addTab(recentFilesPage_, tr("最近文件"));
+        ui_->serverWidget->setServerContent(ServerContent());
+        return;
+    }
+
+    const ServerContent& server = *servers_[size_t(index)];
+    if (isUser || !config_->contains(Config::LastSelectedServerUUID))
+        config_->setValue(Config::LastSelectedServerUUID, server.uuid);
+    ui_->serverWidget->setServerContent(server);
+
+    if (tabMap_.contains(server.uuid)) {
+        tabs->setCurrentIndex(tabMap_.value(server.uuid));
+        return;
+    }
+    resetTabs();
+    tabs->addTab(recentFilesPage_, tr("最近文件"));
+    if (!server.isClient()) {
+        const int tab = tabs->addTab(createFileBrowserPage(server), server.name.left(50));
+        tabMap_.insert(server.uuid, tab);
+        tabs->setCurrentIndex(tab);
+    }
+}
+
+void MainWindow::getFileList(ServerContent server) {
+    QTabWidget* tabs = ui_->fileListTabWidget;
+    if (tabMap_.contains(server.uuid)) {
+        tabs->setCurrentIndex(tabMap_.value(server.uuid));
+        return;
+    }
+    const int tab = tabs->addTab(createFileBrowserPage(server), server.name);
+    tabMap_.insert(server.uuid, tab);
+    tabs->setCurrentIndex(tab);
+}
+
+void MainWindow::tabClose(int index) {
+    for (auto it = tabMap_.begin(); it != tabMap_.end();) {
+        if (it.value() == index)
+            it = tabMap_.erase(it);
+        else
+            ++it;
+    }
+    QWidget* page = ui_->fileListTabWidget->widget(index);
+    ui_->fileListTabWidget->removeTab(index);
+    if (page && page != recentFilesPage_)
+        page->deleteLater();
+}
+
+void MainWindow::onDeviceCheck() {
+    const QString last = config_->value(Config::LastSelectedServerUUID).toString();
+    if (servers_.empty() || cardServer()->uuid != last)
+        startDiscoveryServer();
+}
+
+void MainWindow::startUploadFile(QString filePath) {
+    if (servers_.empty())
+        return;
+    if (filePath.isEmpty())
+        filePath = QFileDialog::getOpenFileName(this, tr("选择要上传到Tavlo的文件."));
+    if (filePath.isEmpty())
+        return;
+    uploadFiles(QStringList{filePath});
+}
+
+void MainWindow::startUploadFiles(QStringList filePathList) {
+    if (servers_.empty())
+        return;
+    if (filePathList.isEmpty())
+        filePathList =
+            QFileDialog::getOpenFileNames(this, tr("选择要上传到Tavlo的一个到多个文件."));
+    if (filePathList.isEmpty())
+        return;
+    for (QString& path : filePathList)
+        path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    uploadFiles(filePathList);
+}
+
+void MainWindow::uploadFiles(const QStringList& list) {
+    ServerContent target = *cardServer();
+    if (auto* card = qobject_cast<ServerContentWidget*>(sender()))
+        target = card->serverContent();
+    if (target.isClient()) {
+        // Files for another PC travel as offers the peer fetches, which come
+        // with the device-request service; this build cannot send them yet.
+        notify(tr("暂不支持向其他电脑发送文件."));
+        return;
+    }
+    uploadService_->uploadFiles(list, target);
+}
+
+void MainWindow::isDownloadFile(QString filePath, ServerContent server, quint16 port) {
+    Q_UNUSED(port);
+    QApplication::alert(this);
+    const QStringList parts = filePath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    const QString fileName = parts.isEmpty() ? QString() : parts.last();
+    const auto answer = QMessageBox::question(
+        this, tr("提示"), tr("是否下载来自 ") + server.name + tr(" 的文件：") + fileName + tr("?"),
+        QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+    const QString folder = config_->value(Config::DownloadPath).toString();
+    QDir().mkpath(folder);
+    const QString localPath = folder + QLatin1Char('/') + fileName;
+    auto* downloader = new FileDownloader(filePath, localPath, server, 0);
+    connect(downloader, &FileDownloader::updateProgress, ui_->notifyWidget,
+            &ProgressDockWidget::uploadProgressUpdated, Qt::QueuedConnection);
+    threadPool_.start(downloader);
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "tavlo/discovery/ServerContent.h"
+
+#include <QMainWindow>
+#include <QMap>
+#include <QStringList>
+#include <QSystemTrayIcon>
+#include <QThreadPool>
+
+#include <memory>
+#include <vector>
+
+class Config;
+class DiscoveryServer;
+class FileTransferServer;
+class LogDialog;
+class QMenu;
+class QTimer;
+class TrayIconMenu;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The client's one window and its controller: the long-lived services, the
+// device list and card, the file tabs, uploads and the answers to devices
+// that push files.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int DeviceCheckIntervalMs = 12000;
+    static constexpr int NotifyTimeoutMs = 2000;
+    static const QString Version; // "1.5.5"
+
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    static MainWindow* instance();
+
+    QList<ServerContent> serverList() const;
+    QMenu* popupMenu() const { return popupMenu_; }
+    QSystemTrayIcon* trayIcon() const { return tray_; }
+    LogDialog* logDialog() const { return logDialog_; }
+    QWidget* getRecentFileDlg() const { return recentFilesPage_; }
+    QMap<QString, int> tabMap() const { return tabMap_; }
+
+public slots:
+    void notify(QString description);
+    void setPopupMenu();
+    void showDebugDialog();
+    void showOrHide(QSystemTrayIcon::ActivationReason reason = QSystemTrayIcon::Trigger);
+
+    void isDownloadFile(QString filePath, ServerContent server, quint16 port);
+    void startUploadFile(QString filePath = QString());
+    void startUploadFiles(QStringList filePathList = QStringList());
+    void onActionSettingTriggered();
+    void onActionAboutTriggered();
+    void onServerDiscoveried(ServerContent content);
+    void onServerDisappeared(ServerContent content);
+    void onServerDiscoveryEnd(int count = -1);
+    void getFileList(ServerContent server);
+    void refreshServerList();
+    void serverSelectChanged(int index, bool isUser = true);
+    void onDeviceCheck();
+    void tabClose(int index);
+    void isSecureModelChanged(int state);
+    void setSalutatory();
+    void startDiscoveryServer();
+    void onManualAddDevices();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void buildTray();
+    void buildPopupMenu();
+    void updateServerList();
+    void uploadFiles(const QStringList& list);
+    void resetTabs();
+    QWidget* createRecentFilesPage();
+    QWidget* createFileBrowserPage(const ServerContent& server);
+    const ServerContent* cardServer() const;
+
+    std::unique_ptr<Ui::MainWindow> ui_;
+    LogDialog* logDialog_ = nullptr;
+    QSystemTrayIcon* tray_ = nullptr;
+    TrayIconMenu* trayMenu_ = nullptr;
+    QMenu* popupMenu_ = nullptr;
+    bool dragging_ = false;
+    int lastX_ = 0;
+    int lastY_ = 0;
+
+    Config* config_ = nullptr;
+    DiscoveryServer* discovery_ = nullptr;
+    FileTransferServer* uploadService_ = nullptr;
+    std::vector<std::unique_ptr<ServerContent>> servers_;
+    QMap<QString, int> tabMap_;
+    QWidget* recentFilesPage_ = nullptr;
+    QThreadPool threadPool_;
+    QTimer* deviceCheckTimer_ = nullptr;
+};

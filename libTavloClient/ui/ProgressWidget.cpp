@@ -1,0 +1,145 @@
+#include "ui/ProgressWidget.h"
+
+#include "tavlo/FileDelete.h"
+#include "tavlo/FileDownloader.h"
+#include "tavlo/FileOpen.h"
+#include "tavlo/FileTransferServer.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgressDockWidget.h"
+#include "ui_ProgressWidget.h"
+#include "utils/MetaTypes.h"
+#include "utils/platform/DesktopServices.h"
+
+#include <QMenu>
+#include <QMouseEvent>
+#include <QThreadPool>
+
+ProgressWidget::ProgressWidget(const ServerContent& server, const QString& localPath, bool download,
+                               QWidget* parent)
+    : QWidget(parent)
+    , ui_(std::make_unique<Ui::ProgressWidget>())
+    , server_(server)
+    , localPath_(localPath)
+    , download_(download)
+    , menu_(new QMenu(this)) {
+    ui_->setupUi(this);
+    connect(menu_->addAction(tr("在本地打开")), &QAction::triggered, this,
+            &ProgressWidget::openFileAtNative);
+    connect(menu_->addAction(tr("打开所在目录")), &QAction::triggered, this,
+            &ProgressWidget::openDirTriggered);
+    connect(menu_->addAction(tr("在Tavlo上删除")), &QAction::triggered, this,
+            &ProgressWidget::deleteFileAtServer);
+    connect(menu_->addAction(tr("在Tavlo上打开")), &QAction::triggered, this,
+            &ProgressWidget::openActionTriggered);
+    connect(ui_->btnClose, &QPushButton::clicked, this, &ProgressWidget::close);
+}
+
+ProgressWidget::~ProgressWidget() = default;
+
+void ProgressWidget::setPaths(const QString& localPath, const QString& remotePath) {
+    localPath_ = localPath;
+    remotePath_ = remotePath;
+}
+
+QString ProgressWidget::wrapped(const QString& text) {
+    QString result = text;
+    if (result.size() > WrapWidth) {
+        result.insert(WrapWidth, QLatin1Char('\n'));
+        for (int position = 2 * WrapWidth; position < result.size(); position *= 2)
+            result.insert(position, QLatin1Char('\n'));
+    }
+    return result;
+}
+
+void ProgressWidget::setText(const QString& text) {
+    ui_->label->setText(wrapped(text));
+}
+
+QString ProgressWidget::text() const {
+    return ui_->label->text();
+}
+
+void ProgressWidget::setProgress(int minimum, int maximum, int value) {
+    QProgressPie* pie = ui_->progressBar;
+    if (pie->minimum() != minimum)
+        pie->setMinimum(minimum);
+    if (pie->maximum() != maximum)
+        pie->setMaximum(maximum);
+    if (pie->value() != value)
+        pie->setValue(value);
+}
+
+int ProgressWidget::progressValue() const {
+    return ui_->progressBar->value();
+}
+
+void ProgressWidget::setCloseVisible(bool visible) {
+    ui_->btnClose->setVisible(visible);
+}
+
+bool ProgressWidget::isCloseVisible() const {
+    return !ui_->btnClose->isHidden();
+}
+
+void ProgressWidget::setRedoMenu() {
+    redoAction_ = new QAction(tr("重新下载/上传"), this);
+    connect(redoAction_, &QAction::triggered, this, &ProgressWidget::redoActionTriggered);
+    menu_->clear();
+    menu_->addAction(redoAction_);
+}
+
+void ProgressWidget::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton)
+        menu_->popup(event->screenPos().toPoint()); // rounded to the nearest pixel
+    QWidget::mouseReleaseEvent(event);
+}
+
+void ProgressWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        if (download_)
+            DesktopServices::openFile(localPath_);
+        else
+            openActionTriggered();
+    }
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void ProgressWidget::openFileAtNative() {
+    if (!DesktopServices::openFile(localPath_))
+        qCritical("[E][%s] Open file at local fail.", "ProgressWidget");
+}
+
+void ProgressWidget::openDirTriggered() {
+    DesktopServices::openFolder(localPath_.left(localPath_.lastIndexOf(QLatin1Char('/'))));
+}
+
+void ProgressWidget::deleteFileAtServer() {
+    QThreadPool::globalInstance()->start(new FileDelete(remotePath_, server_));
+}
+
+void ProgressWidget::openActionTriggered() {
+    QThreadPool::globalInstance()->start(new FileOpen(remotePath_, server_));
+}
+
+void ProgressWidget::redoActionTriggered() {
+    MetaTypes::registerAll();
+    if (download_) {
+        auto* downloader = new FileDownloader(remotePath_, localPath_, server_, dateModified_);
+        if (auto* dock = ProgressDockWidget::instance())
+            connect(downloader, &FileDownloader::updateProgress, dock,
+                    &ProgressDockWidget::uploadProgressUpdated);
+        QThreadPool::globalInstance()->start(downloader);
+    } else if (server_.isClient()) {
+        // Sending to another PC goes through a file offer, which arrives
+        // with the device-request service; nothing is sent yet.
+        if (MainWindow* window = MainWindow::instance())
+            window->notify(tr("暂不支持向其他电脑发送文件."));
+    } else {
+        FileTransferServer::instance()->uploadFile(localPath_, server_);
+    }
+}
+
+void ProgressWidget::close() {
+    emit destroyed(id_);
+    deleteLater();
+}

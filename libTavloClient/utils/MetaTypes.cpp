@@ -1,0 +1,25 @@
+#include "utils/MetaTypes.h"
+
+#include "tavlo/RecentFilesContent.h"
+#include "tavlo/discovery/ServerContent.h"
+#include "utils/FileContent.h"
+#include "utils/ProgressContent.h"
+
+#include <QMetaType>
+
+namespace MetaTypes {
+
+void registerAll() {
+    static const bool registered = [] {
+        qRegisterMetaType<ServerContent>("ServerContent");
+        qRegisterMetaType<ProgressContent>("ProgressContent");
+        qRegisterMetaType<FileContent>("FileContent");
+        qRegisterMetaType<QList<FileContent>>("QList<FileContent>");
+        qRegisterMetaType<RecentFilesContent>("RecentFilesContent");
+        qRegisterMetaType<QList<RecentFilesContent>>("QList<RecentFilesContent>");
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
+} // namespace MetaTypes

@@ -1,0 +1,8 @@
+#include "utils/ProgressContent.h"
+
+#include <QAtomicInt>
+
+int ProgressContent::nextTransferId() {
+    static QAtomicInt counter(0);
+    return counter.fetchAndAddOrdered(1);
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The per-user list of programs started at log-in, one command line per entry
+// name.
+namespace AutoRunStore {
+
+// The entry's command line; empty when there is no such entry.
+QString read(const QString& name);
+void write(const QString& name, const QString& commandLine);
+void remove(const QString& name);
+
+} // namespace AutoRunStore

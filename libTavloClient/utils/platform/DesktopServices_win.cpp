@@ -1,0 +1,19 @@
+#include "utils/platform/DesktopServices.h"
+
+#include <QDesktopServices>
+#include <QProcess>
+#include <QUrl>
+
+namespace DesktopServices {
+
+bool openFile(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool openFolder(const QString& folder) {
+    QString native = folder;
+    native.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    return QProcess::startDetached(QStringLiteral("explorer ") + native);
+}
+
+} // namespace DesktopServices

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDir>
+#include <QMutex>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Runs a test inside a fresh temporary working directory (where the client
+// keeps config.ini, the database and its log folder) and points the desktop
+// folders (autostart) at it too, so tests never touch the real home.
+class ScopedWorkDir {
+public:
+    ScopedWorkDir();
+    ~ScopedWorkDir();
+    QString path() const { return dir_.path(); }
+    QString filePath(const QString& name) const { return dir_.filePath(name); }
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+// Collects every log line while it exists.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    QStringList lines() const;
+    bool contains(const QString& fragment) const;
+    int count(const QString& fragment) const;
+    void clear();
+
+private:
+    static void handler(QtMsgType, const QMessageLogContext&, const QString& text);
+    QtMessageHandler previous_;
+};
+
+// Writes `size` bytes of a repeatable pattern into `path`.
+bool writePatternFile(const QString& path, qint64 size, quint32 seed = 1);
+QString md5Of(const QString& path);
+
+class QTimer;
+
+// Closes every modal dialog as soon as it appears (a warning box shown while
+// a test runs on the offscreen platform would otherwise wait for ever) and
+// remembers the texts it closed.
+class ModalDismisser {
+public:
+    ModalDismisser();
+    ~ModalDismisser();
+    QStringList texts() const { return texts_; }
+
+private:
+    QTimer* timer_;
+    QStringList texts_;
+};
