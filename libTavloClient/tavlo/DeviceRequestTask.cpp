@@ -16,22 +16,8 @@ void DeviceRequestTask::notifyMainWindow(const char* notifySignal) {
 
 bool DeviceRequestTask::exchange(const QVariantMap& request, QVariantMap& reply) {
     RequestChannel channel(server_.address);
-    switch (channel.exchange(request, timings_.replyTimeoutMs,
-                             RequestChannel::SenderCheck::AddressAndPort, reply)) {
-    case RequestChannel::Status::Ok:
-        return true;
-    case RequestChannel::Status::NoReply:
-        errorText_ = QStringLiteral("no answer from the device");
-        break;
-    case RequestChannel::Status::WrongSender:
-        errorText_ = QStringLiteral("answer from a wrong address or port");
-        break;
-    case RequestChannel::Status::ParseFailed:
-        errorText_ = QStringLiteral("answer is not valid JSON");
-        break;
-    default:
-        errorText_ = QStringLiteral("request could not be sent");
-        break;
-    }
-    return false;
+    const auto status = channel.exchange(request, timings_.replyTimeoutMs,
+                                         RequestChannel::SenderCheck::AddressAndPort, reply);
+    errorText_ = RequestChannel::describe(status);
+    return status == RequestChannel::Status::Ok;
 }

@@ -55,7 +55,7 @@ FileDownloader::FileDownloader(const QString& remotePath, const QString& localPa
 }
 
 FileDownloader::~FileDownloader() {
-    progress_.description = LogLine::message(description_);
+    progress_.description = description_;
     if (lastPercent_ != ProgressContent::Confirmed || !success_) {
         progress_.percent = ProgressContent::Failed;
         emit updateProgress(progress_);
@@ -75,96 +75,106 @@ FileDownloader::~FileDownloader() {
     emit updateRecentFileList();
 }
 
+void FileDownloader::fail(const QString& logLine, const QString& description) {
+    qCritical("%s", logLine.toUtf8().constData());
+    description_ = description;
+}
+
 void FileDownloader::run() {
     RequestChannel channel(server_.address);
     QVariantMap request;
     request.insert(Protocol::TYPE, Protocol::FILE_DOWNLOAD);
     request.insert(Protocol::FILE_PATH, remotePath_);
     if (channel.send(request) == RequestChannel::Status::SerializeFailed) {
-        description_ = QStringLiteral("request could not be built");
+        description_ = RequestChannel::describe(RequestChannel::Status::SerializeFailed);
         return;
     }
 
+    // The first answer is checked for the device's address only.
     QVariantMap reply;
-    switch (
-        channel.receive(timings_.replyTimeoutMs, RequestChannel::SenderCheck::AddressOnly, reply)) {
+    const auto status =
+        channel.receive(timings_.replyTimeoutMs, RequestChannel::SenderCheck::AddressOnly, reply);
+    switch (status) {
     case RequestChannel::Status::Ok:
         break;
     case RequestChannel::Status::WrongSender:
-        description_ =
-            LogLine::critical("[E][%s] File download error: Wrong host or port.", Category);
+        fail(QString::asprintf("[E][%s] File download error: Wrong host or port.", Category),
+             RequestChannel::describe(status));
         return;
     case RequestChannel::Status::ParseFailed:
-        description_ = LogLine::critical("[E][%s] Json object parse fail.", Category);
+        fail(QString::asprintf("[E][%s] Json object parse fail.", Category),
+             RequestChannel::describe(status));
         return;
     default:
-        description_ = LogLine::critical("[E][%s] Udpsocket receive fail.", Category);
+        fail(QString::asprintf("[E][%s] Udpsocket receive fail.", Category),
+             RequestChannel::describe(status));
         return;
     }
     if (RequestChannel::resultOf(reply) != RequestChannel::Result::Ok) {
-        description_ = LogLine::critical("[E][%s] Request fail:", Category) + QLatin1Char(' ') +
-                       RequestChannel::reasonOf(reply);
+        fail(QString::asprintf("[E][%s] Request fail:", Category),
+             QStringLiteral("refused by the device: ") + RequestChannel::reasonOf(reply));
         return;
     }
 
     sessionId_ = reply.value(Protocol::SESSION_ID).toLongLong();
     qint64 port = 0;
     if (!RequestChannel::integerOf(reply, Protocol::TCP_PORT, port) || port <= 0 || port > 65535) {
-        description_ = LogLine::critical("[E][%s] Request fail: get tcp port fail.", Category);
+        fail(QString::asprintf("[E][%s] Request fail: get tcp port fail.", Category),
+             QStringLiteral("invalid answer: no usable tcp_port"));
         return;
     }
     total_ = reply.value(Protocol::FILE_SIZE).toLongLong();
 
     QFile file(localPath_);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        description_ = LogLine::critical("[E][%s] cant not open file to write.", Category);
+        fail(QString::asprintf("[E][%s] cant not open file to write.", Category),
+             QStringLiteral("cannot write the local file: ") + file.errorString());
         return;
     }
 
     QString md5;
-    int attempt = 0;
-    for (; attempt < timings_.maxAttempts && md5.isEmpty(); ++attempt)
-        md5 = downloadFileViaTcp(file, server_.address, int(port), total_, attempt > 0);
+    int attempts = 0;
+    while (attempts < timings_.maxAttempts && md5.isEmpty()) {
+        md5 = downloadFileViaTcp(file, server_.address, int(port), total_, attempts > 0);
+        ++attempts;
+    }
     if (!file.flush())
-        LogLine::warning("[W][%s] FIleDownloader: flush file fail.", Category);
+        qWarning("[W][%s] FIleDownloader: flush file fail.", Category);
     file.close();
     if (md5.isEmpty())
-        return; // the partly written file stays for a later try
-    if (attempt > 1)
-        md5 = getFileMd5(localPath_);
+        return; // the partly written file stays
+    if (attempts > 1)
+        md5 = getFileMd5(localPath_); // a resumed attempt hashed only its part
 
     CompletionPoll poll(channel, timings_, RequestChannel::SenderCheck::AddressAndPort);
-    const auto outcome =
-        poll.run([&] { return CompletionPoll::request(sessionId_, md5); },
-                 [&](RequestChannel::Status status, const QVariantMap& answer) {
-                     if (status == RequestChannel::Status::SerializeFailed)
-                         LogLine::critical("[E][%s] Json serialize fail.", Category);
-                     else if (status == RequestChannel::Status::SendFailed)
-                         LogLine::critical("[E][%s] Socket write datagram fail.", Category);
-                     qint64 session = 0;
-                     if (status != RequestChannel::Status::Ok ||
-                         !RequestChannel::integerOf(answer, Protocol::SESSION_ID, session))
-                         return CompletionPoll::Verdict::Continue;
-                     sessionId_ = session;
-                     const QString reason = RequestChannel::reasonOf(answer);
-                     switch (RequestChannel::resultOf(answer)) {
-                     case RequestChannel::Result::Ok:
-                         return CompletionPoll::Verdict::Confirmed;
-                     case RequestChannel::Result::Fail:
-                         if (reason == Protocol::NOT_COMPLETE)
-                             return CompletionPoll::Verdict::Continue;
-                         description_ = LogLine::critical("[E][%s] Request fail%s:", Category,
-                                                          qPrintable(reason));
-                         return CompletionPoll::Verdict::Failed;
-                     case RequestChannel::Result::Unknown:
-                         break;
-                     }
-                     return CompletionPoll::Verdict::Continue;
-                 });
-
+    const auto judge = [&](RequestChannel::Status pollStatus, const QVariantMap& answer) {
+        if (pollStatus == RequestChannel::Status::SerializeFailed)
+            qCritical("[E][%s] Json serialize fail.", Category);
+        else if (pollStatus == RequestChannel::Status::SendFailed)
+            qCritical("[E][%s] Socket write datagram fail.", Category);
+        qint64 session = 0;
+        if (pollStatus != RequestChannel::Status::Ok ||
+            !RequestChannel::integerOf(answer, Protocol::SESSION_ID, session))
+            return CompletionPoll::Verdict::Continue;
+        sessionId_ = session;
+        const QString reason = RequestChannel::reasonOf(answer);
+        switch (RequestChannel::resultOf(answer)) {
+        case RequestChannel::Result::Ok:
+            return CompletionPoll::Verdict::Confirmed;
+        case RequestChannel::Result::Fail:
+            if (reason == Protocol::NOT_COMPLETE)
+                return CompletionPoll::Verdict::Continue;
+            fail(QString::asprintf("[E][%s] Request fail%s:", Category, qPrintable(reason)),
+                 QStringLiteral("refused by the device: ") + reason);
+            return CompletionPoll::Verdict::Failed;
+        case RequestChannel::Result::Unknown:
+            break;
+        }
+        return CompletionPoll::Verdict::Continue;
+    };
+    const auto outcome = poll.run([&] { return CompletionPoll::request(sessionId_, md5); }, judge);
     if (outcome == CompletionPoll::Outcome::Failed) {
         QFile::remove(localPath_);
-        success_ = false;
         return;
     }
     // All data is on disk: a device that never confirms still counts as done.
@@ -177,7 +187,8 @@ QString FileDownloader::downloadFileViaTcp(QFile& file, const QHostAddress& addr
     socket.setReadBufferSize(4 * TcpTransfer::BlockSize);
     socket.connectToHost(address, quint16(port), QIODevice::ReadWrite);
     if (!socket.waitForConnected(timings_.connectTimeoutMs)) {
-        description_ = LogLine::critical("[E][%s] TCP socket connect fail.", Category);
+        fail(QString::asprintf("[E][%s] TCP socket connect fail.", Category),
+             QStringLiteral("data connection failed: ") + socket.errorString());
         return QString();
     }
     received_ = 0;
@@ -192,12 +203,14 @@ QString FileDownloader::downloadFileViaTcp(QFile& file, const QHostAddress& addr
     const bool done = resume ? transfer.run(TcpTransfer::Offset::Write, file.size())
                              : transfer.run(TcpTransfer::Offset::None);
     if (!done) {
-        description_ = LogLine::critical(transferFailure(transfer.error()), Category,
-                                         qPrintable(transfer.errorDetail()));
+        const QString line = QString::asprintf(transferFailure(transfer.error()), Category,
+                                               qPrintable(transfer.errorDetail()));
+        fail(line, QStringLiteral("data transfer broke off: ") + LogLine::message(line));
         return QString();
     }
     received_ = transfer.position();
     lastPercent_ = ProgressContent::Confirmed;
+    description_.clear();
     return transfer.md5();
 }
 
@@ -208,6 +221,6 @@ void FileDownloader::reportProgress(qint64 received) {
         return;
     lastPercent_ = percent;
     progress_.percent = percent;
-    progress_.description = LogLine::message(description_);
+    progress_.description = description_;
     emit updateProgress(progress_);
 }

@@ -35,6 +35,8 @@ signals:
 
 private:
     void reportProgress(qint64 received);
+    // Logs `logLine` and keeps `description` for the final report.
+    void fail(const QString& logLine, const QString& description);
 
     QString remotePath_;
     QString localPath_;

@@ -90,7 +90,7 @@ FileUploadTask::~FileUploadTask() {
     FileTransferServer* service = FileTransferServer::instance();
     if (lastPercent_ != ProgressContent::Confirmed) {
         progress_.percent = ProgressContent::Failed;
-        progress_.description = LogLine::message(errorText_);
+        progress_.description = errorText_;
         emit service->uploadProgress(progress_);
         return;
     }
@@ -108,17 +108,21 @@ FileUploadTask::~FileUploadTask() {
     emit service->updateRecentFileList();
 }
 
+void FileUploadTask::fail(const QString& logLine, const QString& description) {
+    qCritical("%s", logLine.toUtf8().constData());
+    errorText_ = description;
+}
+
 void FileUploadTask::run() {
     QFile file(localPath_);
     if (!file.open(QIODevice::ReadOnly)) {
-        errorText_ =
-            LogLine::critical("[E][%s] Open file %s fail.", Category, qPrintable(localPath_));
+        fail(QString::asprintf("[E][%s] Open file %s fail.", Category, qPrintable(localPath_)),
+             QStringLiteral("cannot read the local file: ") + file.errorString());
         return;
     }
     total_ = file.size();
 
     RequestChannel channel(server_.address);
-    int tcpPort = 0;
     QVariantMap request;
     request.insert(Protocol::TYPE, Protocol::FILE_UPLOAD);
     request.insert(Protocol::FILE_NAME, fileNameOf(localPath_));
@@ -129,38 +133,44 @@ void FileUploadTask::run() {
     const auto status = channel.exchange(request, timings_.replyTimeoutMs,
                                          RequestChannel::SenderCheck::AddressAndPort, reply);
     if (status != RequestChannel::Status::Ok) {
-        errorText_ = LogLine::critical(exchangeFailure(status), Category);
+        fail(QString::asprintf(exchangeFailure(status), Category),
+             RequestChannel::describe(status));
         return;
     }
 
+    // The session id is checked before the result is looked at.
     const QString result = reply.value(Protocol::RESULT).toString();
     qint64 sessionId = 0;
     if (!RequestChannel::integerOf(reply, Protocol::SESSION_ID, sessionId)) {
-        errorText_ = LogLine::critical("[E][%s] Invalid session_id.", Category);
+        fail(QString::asprintf("[E][%s] Invalid session_id.", Category),
+             QStringLiteral("invalid answer: no session_id"));
         return;
     }
     sessionId_ = int(sessionId);
+    const QString reason = RequestChannel::reasonOf(reply);
     switch (RequestChannel::resultOf(reply)) {
     case RequestChannel::Result::Fail:
-        errorText_ = LogLine::critical("[E][%s] Server response fail: %s.", Category,
-                                       qPrintable(RequestChannel::reasonOf(reply)));
+        fail(QString::asprintf("[E][%s] Server response fail: %s.", Category, qPrintable(reason)),
+             QStringLiteral("refused by the device: ") + reason);
         return;
     case RequestChannel::Result::Unknown:
-        errorText_ = LogLine::critical("[E][%s] Server response a unknow result: %s.", Category,
-                                       qPrintable(result));
+        fail(QString::asprintf("[E][%s] Server response a unknow result: %s.", Category,
+                               qPrintable(result)),
+             QStringLiteral("unknown answer: ") + result);
         return;
     case RequestChannel::Result::Ok:
         break;
     }
-    qint64 port = 0;
-    if (!RequestChannel::integerOf(reply, Protocol::TCP_PORT, port) || port <= 0 || port > 65535) {
-        errorText_ = LogLine::critical("[E][%s] Invalid tcp port.", Category);
+    qint64 tcpPort = 0;
+    if (!RequestChannel::integerOf(reply, Protocol::TCP_PORT, tcpPort) || tcpPort <= 0 ||
+        tcpPort > 65535) {
+        fail(QString::asprintf("[E][%s] Invalid tcp port.", Category),
+             QStringLiteral("invalid answer: no usable tcp_port"));
         return;
     }
-    tcpPort = int(port);
 
     QString md5;
-    if (!transfer(file, tcpPort, md5))
+    if (!transfer(file, int(tcpPort), md5))
         return;
     awaitConfirmation(channel, md5);
 }
@@ -184,7 +194,8 @@ QString FileUploadTask::uploadFileViaTcp(QFile& file, QHostAddress& address, int
     QTcpSocket socket;
     socket.connectToHost(address, quint16(port), QIODevice::ReadWrite);
     if (!socket.waitForConnected(timings_.connectTimeoutMs)) {
-        errorText_ = LogLine::critical("[E][%s] Tcp connected timeout.", Category);
+        fail(QString::asprintf("[E][%s] Tcp connected timeout.", Category),
+             QStringLiteral("data connection failed: ") + socket.errorString());
         return QString();
     }
     sent_ = 0;
@@ -196,11 +207,13 @@ QString FileUploadTask::uploadFileViaTcp(QFile& file, QHostAddress& address, int
         return true;
     });
     if (!transfer.run(resume ? TcpTransfer::Offset::Read : TcpTransfer::Offset::None)) {
-        errorText_ = LogLine::critical(transferFailure(transfer.error()), Category,
-                                       qPrintable(transfer.errorDetail()));
+        const QString line = QString::asprintf(transferFailure(transfer.error()), Category,
+                                               qPrintable(transfer.errorDetail()));
+        fail(line, QStringLiteral("data transfer broke off: ") + LogLine::message(line));
         return QString();
     }
     sent_ = transfer.position();
+    errorText_.clear();
     return transfer.md5();
 }
 
@@ -216,39 +229,38 @@ void FileUploadTask::reportProgress(qint64 sent) {
 
 void FileUploadTask::awaitConfirmation(RequestChannel& channel, const QString& md5) {
     CompletionPoll poll(channel, timings_, RequestChannel::SenderCheck::AddressAndPort);
-    const auto outcome = poll.run(
-        [&] { return CompletionPoll::request(sessionId_, md5); },
-        [&](RequestChannel::Status status, const QVariantMap& reply) {
-            if (status != RequestChannel::Status::Ok) {
-                errorText_ = LogLine::critical(exchangeFailure(status), Category);
-                return CompletionPoll::Verdict::Continue;
-            }
-            qint64 session = 0;
-            if (!RequestChannel::integerOf(reply, Protocol::SESSION_ID, session) ||
-                session != sessionId_) {
-                errorText_ = LogLine::critical(
-                    "[E][%s] Invalid session_id: %d, the right session_id is %d.", Category,
-                    int(reply.value(Protocol::SESSION_ID).toInt()), sessionId_);
-                return CompletionPoll::Verdict::Continue;
-            }
-            const QString reason = RequestChannel::reasonOf(reply);
-            switch (RequestChannel::resultOf(reply)) {
-            case RequestChannel::Result::Ok:
-                lastPercent_ = ProgressContent::Confirmed;
-                return CompletionPoll::Verdict::Confirmed;
-            case RequestChannel::Result::Fail:
-                if (reason == Protocol::NOT_COMPLETE)
-                    return CompletionPoll::Verdict::Continue;
-                errorText_ =
-                    LogLine::critical("[E][%s] Request fail: %s.", Category, qPrintable(reason));
-                return CompletionPoll::Verdict::Failed;
-            case RequestChannel::Result::Unknown:
-                break;
-            }
-            errorText_ = LogLine::critical("[E][%s] Unknown result: %s.", Category,
-                                           qPrintable(reply.value(Protocol::RESULT).toString()));
+    const auto judge = [&](RequestChannel::Status status, const QVariantMap& reply) {
+        if (status != RequestChannel::Status::Ok) {
+            qCritical(exchangeFailure(status), Category);
             return CompletionPoll::Verdict::Continue;
-        });
+        }
+        qint64 session = 0;
+        if (!RequestChannel::integerOf(reply, Protocol::SESSION_ID, session) ||
+            session != sessionId_) {
+            qCritical("[E][%s] Invalid session_id: %d, the right session_id is %d.", Category,
+                      reply.value(Protocol::SESSION_ID).toInt(), sessionId_);
+            return CompletionPoll::Verdict::Continue;
+        }
+        const QString reason = RequestChannel::reasonOf(reply);
+        switch (RequestChannel::resultOf(reply)) {
+        case RequestChannel::Result::Ok:
+            lastPercent_ = ProgressContent::Confirmed;
+            return CompletionPoll::Verdict::Confirmed;
+        case RequestChannel::Result::Fail:
+            if (reason == Protocol::NOT_COMPLETE)
+                return CompletionPoll::Verdict::Continue;
+            fail(QString::asprintf("[E][%s] Request fail: %s.", Category, qPrintable(reason)),
+                 QStringLiteral("refused by the device: ") + reason);
+            return CompletionPoll::Verdict::Failed;
+        case RequestChannel::Result::Unknown:
+            break;
+        }
+        qCritical("[E][%s] Unknown result: %s.", Category,
+                  qPrintable(reply.value(Protocol::RESULT).toString()));
+        return CompletionPoll::Verdict::Continue;
+    };
+    const auto outcome = poll.run([&] { return CompletionPoll::request(sessionId_, md5); }, judge);
     if (outcome == CompletionPoll::Outcome::Exhausted)
-        errorText_ = LogLine::critical("[E][%s] Wait for server response timeout.", Category);
+        fail(QString::asprintf("[E][%s] Wait for server response timeout.", Category),
+             QStringLiteral("the device did not confirm the file (MD5 not confirmed)"));
 }

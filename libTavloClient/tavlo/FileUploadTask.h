@@ -35,6 +35,8 @@ private:
     bool transfer(QFile& file, int tcpPort, QString& md5);
     void awaitConfirmation(RequestChannel& channel, const QString& md5);
     void reportProgress(qint64 sent);
+    // Logs `logLine` and keeps `description` for the final report.
+    void fail(const QString& logLine, const QString& description);
 
     QString localPath_;
     QString remotePath_;

@@ -52,6 +52,24 @@ RequestChannel::Status RequestChannel::exchange(const QVariantMap& request, int 
     return sent == Status::Ok ? receive(timeoutMs, check, reply) : sent;
 }
 
+QString RequestChannel::describe(Status status) {
+    switch (status) {
+    case Status::Ok:
+        return QString();
+    case Status::SerializeFailed:
+        return QStringLiteral("request could not be built");
+    case Status::SendFailed:
+        return QStringLiteral("request could not be sent");
+    case Status::NoReply:
+        return QStringLiteral("no answer from the device");
+    case Status::WrongSender:
+        return QStringLiteral("answer from a wrong address or port");
+    case Status::ParseFailed:
+        return QStringLiteral("answer is not valid JSON");
+    }
+    return QString();
+}
+
 RequestChannel::Result RequestChannel::resultOf(const QVariantMap& reply) {
     const QString result = reply.value(Protocol::RESULT).toString();
     if (result == Protocol::OK)

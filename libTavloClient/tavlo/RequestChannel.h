@@ -25,6 +25,9 @@ public:
     QHostAddress lastSender() const { return lastSender_; }
     quint16 lastSenderPort() const { return lastSenderPort_; }
 
+    // What went wrong, in words for people.
+    static QString describe(Status status);
+
     // A reply's `result`: "ok", "fail" or anything else.
     static Result resultOf(const QVariantMap& reply);
     static QString reasonOf(const QVariantMap& reply);

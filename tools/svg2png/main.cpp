@@ -3,9 +3,10 @@
 //   svg2png INPUT.svg OUTPUT.png SIZE
 //
 // Runs headless (offscreen platform). Any warning the SVG module emits while
-// loading or painting (unsupported element, unresolved reference, ...) is
+// loading or painting (unresolved reference, malformed attribute, ...) is
 // treated as an error so that a broken drawable fails the build instead of
-// rendering silently wrong.
+// rendering silently wrong. Note that elements outside SVG Tiny 1.2 (clipPath,
+// mask, filter, ...) are skipped by Qt without any warning: don't use them.
 
 #include <QByteArray>
 #include <QDir>
@@ -27,7 +28,6 @@ constexpr int kMaxSize = 4096;
 int g_svgProblems = 0;
 
 void messageHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    const QByteArray text = message.toLocal8Bit();
     const char* category = context.category ? context.category : "default";
     const bool fromSvg = std::strncmp(category, "qt.svg", 6) == 0;
     if (type == QtDebugMsg || type == QtInfoMsg) {
@@ -38,7 +38,7 @@ void messageHandler(QtMsgType type, const QMessageLogContext& context, const QSt
     } else if (type == QtWarningMsg) {
         return; // headless environment chatter (runtime dir, fonts, ...), irrelevant here
     }
-    std::fprintf(stderr, "svg2png: %s: %s\n", category, text.constData());
+    std::fprintf(stderr, "svg2png: %s: %s\n", category, message.toLocal8Bit().constData());
 }
 
 int usage() {

@@ -49,6 +49,12 @@ QList<QHostAddress> DiscoveryServer::ServerInfoGetter::sweepTargets() {
 }
 
 void DiscoveryServer::ServerInfoGetter::run() {
+    query([this](const ServerContent& server, bool valid, bool sweepEnded) {
+        server_->onQueryServerResult(server, valid, sweepEnded);
+    });
+}
+
+void DiscoveryServer::ServerInfoGetter::query(const Report& report) const {
     ServerContent record;
     record.address = address_;
     record.port = port_;
@@ -83,7 +89,7 @@ void DiscoveryServer::ServerInfoGetter::run() {
             if (parsed) {
                 record.address = sender;
                 record.port = port_;
-                server_->onQueryServerResult(record, true, false);
+                report(record, true, false);
                 valid = true;
             }
             continue; // the sweep ends after a quiet period
@@ -99,7 +105,7 @@ void DiscoveryServer::ServerInfoGetter::run() {
     }
 
     socket.close();
-    server_->onQueryServerResult(record, valid, broadcast);
+    report(record, valid, broadcast);
 }
 
 ServerContent DiscoveryServer::ServerInfoGetter::getServerContent(const char* data, quint64 size,

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QRunnable>
 
+#include <functional>
+
 class QUdpSocket;
 
 // One device query: a unicast query of one address, or a broadcast sweep that
@@ -14,8 +16,13 @@ class DiscoveryServer::ServerInfoGetter : public QRunnable {
 public:
     static constexpr int ReplyTimeoutMs = 2000;
 
+    using Report = std::function<void(const ServerContent& server, bool valid, bool sweepEnded)>;
+
+    // `server` receives the results of run(); it may be null for query().
     ServerInfoGetter(DiscoveryServer* server, const QHostAddress& address, quint16 port);
     void run() override;
+    // Performs the query on this thread and hands every result to `report`.
+    void query(const Report& report) const;
 
     ServerContent getServerContent(const char* data, quint64 size, bool& ok) const;
 

@@ -5,6 +5,8 @@
 #
 # To add an image: drop NAME.svg into ui/resources/drawable/ and add "NAME:SIZE" (size in
 # pixels of the square PNG) to TAVLO_DRAWABLES below. Nothing else needs to change.
+# Qt renders SVG Tiny 1.2: plain shapes, paths, strokes and linear gradients are fine;
+# clipPath, mask, filter and CSS styling are silently ignored, so don't rely on them.
 #
 # Included from libTavloClient/CMakeLists.txt before the library is created; defines
 # TAVLO_RESOURCES, to be listed among the sources of the library. Building the target

@@ -1,0 +1,77 @@
+#include "CliContext.h"
+
+#include "tavlo/discovery/ServerInfoGetter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+void CliContext::print(const QString& line) const {
+    QTextStream out(stdout);
+    out.setCodec("UTF-8");
+    out << line << '\n';
+    out.flush();
+}
+
+void CliContext::error(const QString& line) const {
+    QTextStream err(stderr);
+    err.setCodec("UTF-8");
+    err << "tavlo-cli: " << line << '\n';
+    err.flush();
+}
+
+int CliContext::usageError(const QString& message) const {
+    error(message);
+    error(QStringLiteral("see 'tavlo-cli --help'"));
+    return Usage;
+}
+
+bool CliContext::parseEndpoint(const QString& text, QHostAddress& address, quint16& port,
+                               quint16 defaultPort) {
+    QString host = text;
+    port = defaultPort;
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    if (colon > 0 && text.count(QLatin1Char(':')) == 1) {
+        bool ok = false;
+        const uint value = text.mid(colon + 1).toUInt(&ok, 10);
+        if (!ok || value == 0 || value > 65535)
+            return false;
+        port = quint16(value);
+        host = text.left(colon);
+    }
+    return address.setAddress(host) && address.protocol() == QAbstractSocket::IPv4Protocol;
+}
+
+bool CliContext::targetDevice(ServerContent& device) const {
+    const QString text = parser.value(QStringLiteral("device"));
+    if (text.isEmpty()) {
+        error(QStringLiteral("no device given: use --device ADDRESS"));
+        return false;
+    }
+    QHostAddress address;
+    quint16 queryPort = 0;
+    if (!parseEndpoint(text, address, queryPort, ServerContent::DefaultQueryPort)) {
+        error(QStringLiteral("invalid device address: %1").arg(text));
+        return false;
+    }
+
+    device = ServerContent();
+    device.address = address;
+    device.port = queryPort;
+    bool answered = false;
+    DiscoveryServer::ServerInfoGetter getter(nullptr, address, queryPort);
+    getter.query([&](const ServerContent& server, bool valid, bool) {
+        if (valid) {
+            device = server;
+            answered = true;
+        }
+    });
+    if (!answered)
+        error(QStringLiteral("note: %1 did not answer the device query; going on by address")
+                  .arg(address.toString()));
+    return true;
+}
+
+QString CliContext::absolutePath(const QString& path) const {
+    return QFileInfo(QDir(startDirectory), path).absoluteFilePath();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "tavlo/discovery/ServerContent.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+// What every command needs: the parsed command line, output helpers and the
+// target device.
+class CliContext {
+public:
+    enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
+
+    QCommandLineParser parser;
+    QString command;
+    QStringList arguments; // positional arguments after the command
+
+    void print(const QString& line) const;
+    void error(const QString& line) const;
+    // Prints `message` to standard error and returns the usage exit code.
+    int usageError(const QString& message) const;
+
+    // ADDRESS or ADDRESS:PORT; false for anything else.
+    static bool parseEndpoint(const QString& text, QHostAddress& address, quint16& port,
+                              quint16 defaultPort);
+
+    // The device named by --device, introduced by one device query so that
+    // history rows carry its uuid; a device that does not answer the query
+    // is still used by address. False (with a message) for a bad address.
+    bool targetDevice(ServerContent& device) const;
+
+    // A path given on the command line, made absolute before the working
+    // directory moves to the data directory.
+    QString absolutePath(const QString& path) const;
+    QString startDirectory;
+};
