@@ -3,6 +3,7 @@
 #include "tavlo/FileUploadTask.h"
 #include "utils/MetaTypes.h"
 
+#include <QCoreApplication>
 #include <QMutex>
 
 namespace {
@@ -21,7 +22,10 @@ FileTransferServer* FileTransferServer::instance() {
 FileTransferServer::FileTransferServer() {
     MetaTypes::registerAll();
     pool_.setMaxThreadCount(1);
-    pool_.setExpiryTimeout(-1);
+    // Uploads still running when the program ends are waited for, and the
+    // pool's thread is joined before the process tears Qt down.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] { pool_.waitForDone(); });
 }
 
 int FileTransferServer::start(FileUploadTask* task) {

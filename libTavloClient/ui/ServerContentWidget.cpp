@@ -30,8 +30,12 @@ ServerContentWidget::~ServerContentWidget() = default;
 
 void ServerContentWidget::setServerContent(const ServerContent& server) {
     server_ = server;
-    ui_->labelServerName->setText(server.name);
+    // An empty record stands for "no device yet".
+    const bool none = server.address.isNull() && server.name.isEmpty();
+    ui_->labelServerName->setText(none ? tr("正在查找设备...") : server.name);
     ui_->labelType->setText(server.isClient() ? tr("客户端") : tr("Tavlo服务器"));
+    ui_->labelType->setVisible(!none);
+    ui_->label->setVisible(!none);
     ui_->labelStatus->setPixmap(QPixmap(server.isClient()
                                             ? QStringLiteral(":/drawable/client.png")
                                             : QStringLiteral(":/drawable/server.png")));

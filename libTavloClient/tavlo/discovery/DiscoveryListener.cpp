@@ -22,7 +22,11 @@ DiscoveryListener* DiscoveryListener::instance() {
     static DiscoveryListener* listener = [] {
         auto* created = new DiscoveryListener();
         if (QCoreApplication* app = QCoreApplication::instance())
-            QObject::connect(app, &QCoreApplication::aboutToQuit, created, &QThread::quit);
+            QObject::connect(app, &QCoreApplication::aboutToQuit, created, [created] {
+                created->requestInterruption(); // also ends a bind retry
+                created->quit();
+                created->wait(5000);
+            });
         return created;
     }();
     return listener;
@@ -50,9 +54,11 @@ void DiscoveryListener::run() {
     while (!socket.bind(port_)) {
         qCritical("[E][%s] Socket bind error: %s", Category,
                   socket.errorString().toLocal8Bit().constData());
+        // Sleep in small steps so that quitting the program is not held up.
+        for (int waited = 0; waited < BindRetryMs && !isInterruptionRequested(); waited += 100)
+            QThread::msleep(100);
         if (isInterruptionRequested())
             return;
-        QThread::msleep(BindRetryMs);
     }
     socket_ = &socket;
     // The socket lives in this thread; its reads happen here too.

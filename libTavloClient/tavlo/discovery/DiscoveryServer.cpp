@@ -7,6 +7,7 @@
 #include "tavlo/discovery/ServiceBrowser.h"
 #include "utils/MetaTypes.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QMutex>
 #include <QThreadPool>
@@ -39,6 +40,12 @@ DiscoveryServer::DiscoveryServer() {
     MetaTypes::registerAll();
     updater_ = new AutoUpdater(this);
     updater_->start(QThread::InheritPriority);
+    // The updater's thread ends with the event loop, before Qt is torn down.
+    if (QCoreApplication* app = QCoreApplication::instance())
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] {
+            updater_->quit();
+            updater_->wait();
+        });
 }
 
 DiscoveryServer::~DiscoveryServer() {

@@ -1,0 +1,171 @@
+#include "SimDevice.h"
+
+#include "EventLog.h"
+
+#include "utils/ProtocolDefinedJsonObject.h"
+#include "utils/QtJson.h"
+
+#include <QNetworkDatagram>
+#include <QNetworkInterface>
+
+namespace {
+
+TransferSession::Config sessionConfig(const SimFaults& faults) {
+    TransferSession::Config config;
+    config.cutAfterBytes = faults.dropAfterBytes;
+    config.cutConnections = faults.dropTimes;
+    return config;
+}
+
+// Parses a datagram as a JSON object; false for anything else.
+bool parseObject(const QByteArray& data, QVariantMap& object) {
+    if (data.isEmpty() || data.size() > SimDevice::MaxDatagramSize)
+        return false;
+    bool ok = false;
+    const QVariant value = QtJson::parse(QString::fromUtf8(data), ok);
+    if (!ok || value.userType() != QMetaType::QVariantMap)
+        return false;
+    object = value.toMap();
+    return true;
+}
+
+QString endpoint(const QHostAddress& address, quint16 port) {
+    return QStringLiteral("%1:%2").arg(address.toString()).arg(port);
+}
+
+} // namespace
+
+SimDevice::SimDevice(const DeviceIdentity& identity, const SimOptions& options,
+                     const FileStore& store, EventLog& log, QObject* parent)
+    : QObject(parent)
+    , identity_(identity)
+    , options_(options)
+    , log_(log)
+    , sessions_(sessionConfig(options.faults), log)
+    , handler_(store, sessions_, options.faults, options.listingChunk, identity.address, log) {
+    connect(&querySocket_, &QUdpSocket::readyRead, this, &SimDevice::onQueryReadyRead);
+    connect(&requestSocket_, &QUdpSocket::readyRead, this, &SimDevice::onRequestReadyRead);
+}
+
+SimDevice::~SimDevice() {
+    stop();
+}
+
+bool SimDevice::start(QString* error) {
+    const QString where = identity_.address.toString();
+    if (!querySocket_.bind(identity_.address, options_.queryPort)) {
+        *error = QStringLiteral("query port %1 on %2: %3")
+                     .arg(options_.queryPort)
+                     .arg(where, querySocket_.errorString());
+        return false;
+    }
+    if (!requestSocket_.bind(identity_.address, options_.requestPort)) {
+        *error = QStringLiteral("request port %1 on %2: %3")
+                     .arg(options_.requestPort)
+                     .arg(where, requestSocket_.errorString());
+        return false;
+    }
+    if (options_.faults.wrongPort) {
+        wrongPortSocket_ = std::make_unique<QUdpSocket>();
+        if (!wrongPortSocket_->bind(identity_.address, 0)) {
+            *error =
+                QStringLiteral("reply port on %1: %2").arg(where, wrongPortSocket_->errorString());
+            return false;
+        }
+    }
+    log_.event(QStringLiteral("listening %1 query=%2 request=%3")
+                   .arg(where)
+                   .arg(queryPort())
+                   .arg(requestPort()));
+    return true;
+}
+
+void SimDevice::stop() {
+    querySocket_.close();
+    requestSocket_.close();
+    sessions_.shutdown();
+}
+
+QVariantMap SimDevice::describe(const DeviceIdentity& identity) {
+    QVariantMap map;
+    map.insert(Protocol::NAME, identity.name);
+    map.insert(Protocol::VERSION, identity.version);
+    map.insert(Protocol::OS, identity.os);
+    map.insert(Protocol::UUID, identity.uuid);
+    map.insert(Protocol::TYPE, identity.type);
+    map.insert(Protocol::SUPPORT, identity.support);
+    return map;
+}
+
+bool SimDevice::isBroadcast(const QHostAddress& destination) {
+    if (destination.isNull())
+        return false;
+    if (destination == QHostAddress(QHostAddress::Broadcast))
+        return true;
+    for (const QNetworkInterface& interface : QNetworkInterface::allInterfaces()) {
+        for (const QNetworkAddressEntry& entry : interface.addressEntries()) {
+            if (!entry.broadcast().isNull() && entry.broadcast() == destination)
+                return true;
+        }
+    }
+    return false;
+}
+
+void SimDevice::onQueryReadyRead() {
+    while (querySocket_.hasPendingDatagrams())
+        answerQuery(querySocket_.receiveDatagram());
+}
+
+void SimDevice::answerQuery(const QNetworkDatagram& datagram) {
+    const QString from = endpoint(datagram.senderAddress(), quint16(datagram.senderPort()));
+    QVariantMap query;
+    if (!parseObject(datagram.data(), query)) {
+        log_.detail(QStringLiteral("ignored query from %1: not a JSON object").arg(from));
+        return;
+    }
+    if (query.value(Protocol::TYPE).toString() != Protocol::CLIENT) {
+        log_.detail(QStringLiteral("ignored query from %1: not from a client").arg(from));
+        return;
+    }
+    if (options_.noQuery)
+        return;
+    if (options_.noBroadcast && isBroadcast(datagram.destinationAddress())) {
+        log_.detail(QStringLiteral("ignored query from %1: broadcast").arg(from));
+        return;
+    }
+    querySocket_.writeDatagram(QtJson::serialize(describe(identity_)), datagram.senderAddress(),
+                               quint16(datagram.senderPort()));
+    log_.detail(QStringLiteral("query from %1").arg(from));
+}
+
+void SimDevice::onRequestReadyRead() {
+    while (requestSocket_.hasPendingDatagrams())
+        answerRequest(requestSocket_.receiveDatagram());
+}
+
+void SimDevice::answerRequest(const QNetworkDatagram& datagram) {
+    const QHostAddress sender = datagram.senderAddress();
+    const quint16 senderPort = quint16(datagram.senderPort());
+    QVariantMap request;
+    if (!parseObject(datagram.data(), request)) {
+        log_.detail(QStringLiteral("ignored request from %1: not a JSON object")
+                        .arg(endpoint(sender, senderPort)));
+        return;
+    }
+    log_.detail(
+        QStringLiteral("request %1 %2")
+            .arg(request.value(Protocol::TYPE).toString(), QString::fromUtf8(datagram.data())));
+    if (options_.faults.silentRequests)
+        return;
+    if (options_.faults.garbage) {
+        reply(QByteArrayLiteral("<<this is not JSON>>"), sender, senderPort);
+        return;
+    }
+    for (const QVariantMap& answer : handler_.handle(request))
+        reply(QtJson::serialize(answer), sender, senderPort);
+}
+
+void SimDevice::reply(const QByteArray& data, const QHostAddress& address, quint16 port) {
+    QUdpSocket& socket = wrongPortSocket_ ? *wrongPortSocket_ : requestSocket_;
+    socket.writeDatagram(data, address, port);
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "RequestHandler.h"
+#include "SessionManager.h"
+#include "SimOptions.h"
+
+#include <QObject>
+#include <QUdpSocket>
+
+#include <memory>
+
+class EventLog;
+class FileStore;
+class QNetworkDatagram;
+
+// One simulated device on one address: answers device queries on the query
+// port and requests on the request port, replying from the port the request
+// came to (unless a fault option says otherwise).
+class SimDevice : public QObject {
+    Q_OBJECT
+public:
+    // Datagrams larger than this are no requests of a client; they are dropped.
+    static constexpr int MaxDatagramSize = 32768;
+
+    SimDevice(const DeviceIdentity& identity, const SimOptions& options, const FileStore& store,
+              EventLog& log, QObject* parent = nullptr);
+    ~SimDevice() override;
+
+    // Binds the sockets and prints the "listening" line.
+    bool start(QString* error);
+    // Ends the device's transfers (blocking until their workers stopped).
+    void stop();
+
+    quint16 queryPort() const { return querySocket_.localPort(); }
+    quint16 requestPort() const { return requestSocket_.localPort(); }
+
+    // The query reply: name, version, os, uuid, type and support.
+    static QVariantMap describe(const DeviceIdentity& identity);
+    static bool isBroadcast(const QHostAddress& destination);
+
+private:
+    void onQueryReadyRead();
+    void onRequestReadyRead();
+    void answerQuery(const QNetworkDatagram& datagram);
+    void answerRequest(const QNetworkDatagram& datagram);
+    void reply(const QByteArray& data, const QHostAddress& address, quint16 port);
+
+    DeviceIdentity identity_;
+    const SimOptions& options_;
+    EventLog& log_;
+    SessionManager sessions_;
+    RequestHandler handler_;
+    QUdpSocket querySocket_;
+    QUdpSocket requestSocket_;
+    std::unique_ptr<QUdpSocket> wrongPortSocket_;
+};
