@@ -115,3 +115,61 @@ ModalDismisser::ModalDismisser()
 ModalDismisser::~ModalDismisser() {
     delete timer_;
 }
+
+#include <QElapsedTimer>
+#include <QProcess>
+
+SimProcess::SimProcess(const QString& address, const QStringList& extraArguments)
+    : address_(address)
+    , process_(new QProcess) {
+    const QString program = qEnvironmentVariable("TAVLO_BIN_DIR") + "/tavlo-device-sim";
+    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_->start(program,
+                    QStringList{"--address", address, "--store", store_.path()} + extraArguments);
+    ready_ = waitForLine("listening", 15000);
+}
+
+SimProcess::~SimProcess() {
+    process_->terminate();
+    if (!process_->waitForFinished(5000))
+        process_->kill();
+    process_->waitForFinished(5000);
+    delete process_;
+}
+
+QString SimProcess::storePath(const QString& relative) const {
+    return store_.filePath(relative);
+}
+
+QStringList SimProcess::lines() {
+    // Take in whatever the simulator has written so far.
+    while (process_->waitForReadyRead(20))
+        partial_ += process_->readAllStandardOutput();
+    partial_ += process_->readAllStandardOutput();
+    int newline;
+    while ((newline = partial_.indexOf('\n')) >= 0) {
+        lines_.append(QString::fromUtf8(partial_.left(newline)));
+        partial_.remove(0, newline + 1);
+    }
+    return lines_;
+}
+
+int SimProcess::count(const QString& prefix) {
+    int n = 0;
+    for (const QString& line : lines())
+        n += line.startsWith(prefix) ? 1 : 0;
+    return n;
+}
+
+bool SimProcess::waitForLine(const QString& prefix, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        if (count(prefix) > 0)
+            return true;
+        if (process_->state() == QProcess::NotRunning)
+            return false;
+        process_->waitForReadyRead(50);
+    }
+    return false;
+}

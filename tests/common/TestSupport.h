@@ -54,3 +54,29 @@ private:
     QTimer* timer_;
     QStringList texts_;
 };
+
+class QProcess;
+
+// A tavlo-device-sim process on a loopback address, for tests of the client's
+// requests. Its store is a temporary folder; its event lines are collected.
+class SimProcess {
+public:
+    SimProcess(const QString& address, const QStringList& extraArguments = QStringList());
+    ~SimProcess();
+
+    bool isReady() const { return ready_; }
+    QString address() const { return address_; }
+    QString storePath(const QString& relative) const;
+    // Event lines so far ("stored ...", "request query_result {...}", ...).
+    QStringList lines();
+    int count(const QString& prefix);
+    bool waitForLine(const QString& prefix, int timeoutMs = 10000);
+
+private:
+    QString address_;
+    QTemporaryDir store_;
+    QProcess* process_;
+    QStringList lines_;
+    QByteArray partial_;
+    bool ready_ = false;
+};
