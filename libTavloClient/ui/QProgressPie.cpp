@@ -32,9 +32,9 @@ void QProgressPie::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
     const QRect area = rect();
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    // Blended, not copied: on a window without an alpha channel a copied
+    // transparent fill would show as black.
     painter.fillRect(area, Qt::transparent);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 
     const int w = area.right() - area.left();
     const int outer = int(std::lround(w * 0.5));

@@ -1,8 +1,8 @@
 #include "ui/SingleApplication.h"
 
 #include "ui/LocalServer.h"
+#include "ui/platform/InstanceLock.h"
 
-#include <QDir>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QThread>
@@ -19,7 +19,7 @@ QString SingleApplication::keyFor(const QString& programPath) {
 SingleApplication::SingleApplication(int& argc, char** argv)
     : QApplication(argc, argv) {
     key_ = keyFor(argc > 0 ? QString::fromLatin1(argv[0]) : QString());
-    lock_ = std::make_unique<QLockFile>(QDir::tempPath() + QLatin1Char('/') + key_);
+    lock_ = std::make_unique<QLockFile>(InstanceLock::pathFor(key_));
     if (lock_->tryLock(0)) {
         listener_ = new LocalServer(key_);
         listener_->start(QThread::InheritPriority);
@@ -48,6 +48,10 @@ SingleApplication::~SingleApplication() {
     if (lock_ && lock_->isLocked())
         lock_->unlock();
     lock_.reset();
+}
+
+QString SingleApplication::lockPath() const {
+    return InstanceLock::pathFor(key_);
 }
 
 void SingleApplication::slotShowUp() {

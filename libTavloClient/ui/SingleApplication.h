@@ -21,6 +21,7 @@ public:
     // True in the instance that owns the lock.
     bool isRunning() const { return running_; }
     QString instanceKey() const { return key_; }
+    QString lockPath() const;
 
     // The key of a program path: the path without "/", ":", "\" and ".".
     static QString keyFor(const QString& programPath);

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
@@ -81,6 +82,11 @@ void TestMainWindow::forgetAll() {
 void TestMainWindow::secondStartShowsTheFirstWindow() {
     auto* app = qobject_cast<SingleApplication*>(qApp);
     QVERIFY(app->isRunning());
+    // The lock and the listener's socket are separate files, and the lock
+    // is held.
+    QVERIFY(QFileInfo(app->lockPath()).isFile());
+    QLockFile probe(app->lockPath());
+    QVERIFY(!probe.tryLock(0));
     QSignalSpy shown(app, &SingleApplication::showUp);
     QProcess second;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -1,0 +1,158 @@
+// The client's window against a simulated device, under a real X server
+// (Xvfb) inside the private test network: the device is found, a file handed
+// to the card as a drop is uploaded, and the global hot key works. Saves
+// screenshots for people to look at.
+#include "common/TestSupport.h"
+#include "tavlo/FileUtil.h"
+#include "ui/MainWindow.h"
+#include "ui/ProgressDockWidget.h"
+#include "ui/ProgressWidget.h"
+#include "ui/ServerContentWidget.h"
+#include "utils/GlobalShortcut.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QListWidget>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QX11Info>
+#include <QtTest>
+
+#include <cstdio>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+void pressCtrlF9() {
+    Display* display = QX11Info::display();
+    const KeyCode control = XKeysymToKeycode(display, XK_Control_L);
+    const KeyCode f9 = XKeysymToKeycode(display, XK_F9);
+    XTestFakeKeyEvent(display, control, True, 0);
+    XTestFakeKeyEvent(display, f9, True, 0);
+    XTestFakeKeyEvent(display, f9, False, 0);
+    XTestFakeKeyEvent(display, control, False, 0);
+    XFlush(display);
+}
+
+} // namespace
+
+class TestWindowE2e : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void findsTheSimulatedDevice();
+    void uploadsAFileDroppedOnTheCard();
+    void globalHotKey();
+
+private:
+    void screenshot(const QString& name);
+
+    ScopedWorkDir* dir_ = nullptr;
+    ModalDismisser* dismisser_ = nullptr;
+    MainWindow* window_ = nullptr;
+};
+
+void TestWindowE2e::initTestCase() {
+    if (QGuiApplication::platformName() != "xcb")
+        QSKIP("needs an X server (the harness runs this under Xvfb)");
+    dir_ = new ScopedWorkDir;
+    dismisser_ = new ModalDismisser;
+    window_ = new MainWindow;
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_));
+}
+
+void TestWindowE2e::cleanupTestCase() {
+    delete window_;
+    delete dismisser_;
+}
+
+void TestWindowE2e::screenshot(const QString& name) {
+    const QString folder = qEnvironmentVariable("TAVLO_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    QCoreApplication::processEvents();
+    QVERIFY(window_->grab().save(folder + "/" + name, "PNG"));
+}
+
+void TestWindowE2e::findsTheSimulatedDevice() {
+    QTRY_VERIFY_WITH_TIMEOUT(!window_->serverList().isEmpty(), 20000);
+    const auto* card = window_->findChild<ServerContentWidget*>("serverWidget");
+    QCOMPARE(card->serverContent().name, QString("Room 301 Tavlo"));
+    QCOMPARE(window_->findChild<QComboBox*>("serverComboBox")->currentText(),
+             QString("Room 301 Tavlo"));
+    // The hot key could be registered on this display: no warning was shown.
+    QVERIFY(dismisser_->texts().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(window_->statusBar()->currentMessage().contains("查找结束"), 10000);
+    screenshot("window-device.png");
+}
+
+void TestWindowE2e::uploadsAFileDroppedOnTheCard() {
+    const QString path = dir_->filePath("季度 报告 Q3.pdf");
+    QVERIFY(writePatternFile(path, 8 * 1024 * 1024));
+    auto* card = window_->findChild<ServerContentWidget*>("serverWidget");
+    emit card->filePathDroped(QStringList{path}); // what a drop of that file emits
+
+    auto* dock = window_->findChild<ProgressDockWidget*>("notifyWidget");
+    QTRY_COMPARE_WITH_TIMEOUT(dock->rowCount(), 1, 10000);
+    auto* row =
+        qobject_cast<ProgressWidget*>(dock->listWidget()->itemWidget(dock->listWidget()->item(0)));
+    QVERIFY(row);
+    QTRY_VERIFY_WITH_TIMEOUT(row->text().endsWith("成功."), 60000);
+    QVERIFY(row->text().startsWith("上传文件:"));
+
+    const QString store = qEnvironmentVariable("TAVLO_SIM_STORE");
+    if (!store.isEmpty())
+        QCOMPARE(getFileMd5(store + "/normal/Tavlo/上传/季度 报告 Q3.pdf"), getFileMd5(path));
+    screenshot("window-transfer.png");
+}
+
+void TestWindowE2e::globalHotKey() {
+    GlobalShortcut shortcut;
+    QSignalSpy activated(&shortcut, &GlobalShortcut::activated);
+    QVERIFY(shortcut.setShortcut(QKeySequence("Ctrl+F9")));
+    pressCtrlF9();
+    QTRY_COMPARE(activated.count(), 1);
+
+    shortcut.setEnabled(false); // released: the key does nothing
+    pressCtrlF9();
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
+    shortcut.setEnabled(true);
+    pressCtrlF9();
+    QTRY_COMPARE(activated.count(), 2);
+
+    // Another program holding the combination makes registration fail.
+    QProcess holder;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TAVLO_TEST_HOLD_KEY", "Ctrl+F8");
+    holder.setProcessEnvironment(env);
+    holder.start(QCoreApplication::applicationFilePath(), QStringList());
+    QVERIFY(holder.waitForReadyRead(10000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("holding"));
+    GlobalShortcut taken;
+    QVERIFY(!taken.setShortcut(QKeySequence("Ctrl+F8")));
+    holder.kill();
+    holder.waitForFinished();
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("TAVLO_TEST_HOLD_KEY")) {
+        GlobalShortcut shortcut;
+        if (!shortcut.setShortcut(QKeySequence(qEnvironmentVariable("TAVLO_TEST_HOLD_KEY"))))
+            return 1;
+        std::printf("holding\n");
+        std::fflush(stdout);
+        return app.exec();
+    }
+    TestWindowE2e test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_window_e2e.moc"
