@@ -5,22 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFont>
 #include <QIcon>
-
-namespace {
-
-// The forms ask for the Windows UI font; elsewhere fall back to a CJK font
-// that the system has, so Chinese texts stay readable.
-void substituteFonts() {
-    const QStringList fallbacks{QStringLiteral("Noto Sans CJK SC"),
-                                QStringLiteral("WenQuanYi Micro Hei"),
-                                QStringLiteral("Source Han Sans SC")};
-    QFont::insertSubstitutions(QStringLiteral("微软雅黑"), fallbacks);
-    QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"), fallbacks);
-}
-
-} // namespace
 
 int libMain(int argc, char** argv) {
     SingleApplication app(argc, argv);
@@ -32,7 +17,6 @@ int libMain(int argc, char** argv) {
     if (!app.isRunning())
         return 0;
 
-    substituteFonts();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/drawable/logo256.png")));
 
     QCommandLineParser parser;

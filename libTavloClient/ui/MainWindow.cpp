@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFont>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -29,6 +30,16 @@ const QString MainWindow::Version = QStringLiteral(TAVLO_VERSION);
 namespace {
 
 MainWindow* currentWindow = nullptr;
+
+// The forms ask for the Windows UI font; elsewhere fall back to a CJK font
+// that the system has, so Chinese texts stay readable.
+void substituteFonts() {
+    const QStringList fallbacks{QStringLiteral("Noto Sans CJK SC"),
+                                QStringLiteral("WenQuanYi Micro Hei"),
+                                QStringLiteral("Source Han Sans SC")};
+    QFont::insertSubstitutions(QStringLiteral("微软雅黑"), fallbacks);
+    QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"), fallbacks);
+}
 
 // A page for a view that this build does not have yet; it says so.
 QWidget* placeholderPage(const QString& text) {
@@ -51,6 +62,7 @@ MainWindow* MainWindow::instance() {
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent)
     , ui_(std::make_unique<Ui::MainWindow>()) {
+    substituteFonts();
     logDialog_ = new LogDialog(this);
     tray_ = new QSystemTrayIcon(this);
     config_ = Config::instance();
