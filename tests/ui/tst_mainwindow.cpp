@@ -9,11 +9,13 @@
 #include "ui/SingleApplication.h"
 #include "utils/Config.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -145,6 +147,24 @@ void TestMainWindow::shell() {
     QVERIFY(window_->isVisible());
     window_->showOrHide(QSystemTrayIcon::Trigger);
     QVERIFY(window_->isHidden());
+
+    // Only the header drags the frameless window.
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_));
+    const QPoint start = window_->pos();
+    QTest::mousePress(window_, Qt::LeftButton, {}, QPoint(300, 200));
+    QMouseEvent below(QEvent::MouseMove, QPointF(340, 230), window_->mapToGlobal(QPoint(340, 230)),
+                      Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(window_, &below);
+    QTest::mouseRelease(window_, Qt::LeftButton, {}, QPoint(340, 230));
+    QCOMPARE(window_->pos(), start);
+    QTest::mousePress(window_, Qt::LeftButton, {}, QPoint(300, 20));
+    QMouseEvent inHeader(QEvent::MouseMove, QPointF(340, 50), window_->mapToGlobal(QPoint(340, 50)),
+                         Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(window_, &inHeader);
+    QTest::mouseRelease(window_, Qt::LeftButton, {}, QPoint(340, 50));
+    QCOMPARE(window_->pos(), start + QPoint(40, 30));
+    window_->hide();
 
     window_->notify("hello");
     QCOMPARE(window_->statusBar()->currentMessage(), QString("hello"));
