@@ -173,3 +173,26 @@ bool SimProcess::waitForLine(const QString& prefix, int timeoutMs) {
     }
     return false;
 }
+
+FakeDevice::FakeDevice(const QString& address, std::function<QByteArray(const QByteArray&)> answer,
+                       const QString& replyFrom)
+    : answer_(std::move(answer)) {
+    listener_.bind(QHostAddress(address), 0);
+    if (!replyFrom.isEmpty())
+        replier_.bind(QHostAddress(replyFrom), 0);
+    QObject::connect(&listener_, &QUdpSocket::readyRead, [this] {
+        while (listener_.hasPendingDatagrams()) {
+            QByteArray data(int(listener_.pendingDatagramSize()), 0);
+            QHostAddress from;
+            quint16 port = 0;
+            listener_.readDatagram(data.data(), data.size(), &from, &port);
+            received.append(data);
+            const QByteArray reply = answer_(data);
+            if (reply.isNull())
+                continue;
+            QUdpSocket& out =
+                replier_.state() == QAbstractSocket::BoundState ? replier_ : listener_;
+            out.writeDatagram(reply, from, port);
+        }
+    });
+}

@@ -80,3 +80,23 @@ private:
     QByteArray partial_;
     bool ready_ = false;
 };
+
+#include <QUdpSocket>
+
+#include <functional>
+
+// A UDP peer on a loopback address whose answer to each datagram the test
+// chooses (a null answer sends nothing); optionally it answers from another
+// address.
+class FakeDevice {
+public:
+    FakeDevice(const QString& address, std::function<QByteArray(const QByteArray&)> answer,
+               const QString& replyFrom = QString());
+    quint16 port() const { return listener_.localPort(); }
+    QList<QByteArray> received;
+
+private:
+    QUdpSocket listener_;
+    QUdpSocket replier_;
+    std::function<QByteArray(const QByteArray&)> answer_;
+};

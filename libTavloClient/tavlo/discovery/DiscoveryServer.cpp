@@ -111,8 +111,8 @@ void DiscoveryServer::queryServers() {
     for (const ServerContent& device : manual)
         startQuery(device.address, quint16(device.port));
     QMutexLocker lock(&discoveryMutex());
-    for (const QHostAddress& host : qAsConst(resolvedHosts_))
-        startQuery(host, QueryPort);
+    for (const ResolvedHost& host : qAsConst(resolvedHosts_))
+        startQuery(host.address, host.port);
     startQuery(QHostAddress(QHostAddress::Broadcast), QueryPort);
 }
 
@@ -134,7 +134,7 @@ void DiscoveryServer::onLookuped(QHostAddress address, int port) {
     startQuery(address, quint16(port));
     {
         QMutexLocker lock(&discoveryMutex());
-        resolvedHosts_.insert(name, address);
+        resolvedHosts_.insert(name, ResolvedHost{address, quint16(port)});
     }
     lookup->deleteLater();
 }
@@ -146,7 +146,7 @@ void DiscoveryServer::onLookupError(int code) {
 }
 
 void DiscoveryServer::onServiceRemoved(QString serviceName, QString) {
-    QHostAddress address;
+    ResolvedHost host;
     {
         QMutexLocker lock(&discoveryMutex());
         if (!resolvedHosts_.contains(serviceName)) {
@@ -154,12 +154,12 @@ void DiscoveryServer::onServiceRemoved(QString serviceName, QString) {
                      qPrintable(serviceName));
             return;
         }
-        address = resolvedHosts_.take(serviceName);
+        host = resolvedHosts_.take(serviceName);
     }
     qDebug("[I][%s] mDns service \"%s\" removed, %s:%d", Category, qPrintable(serviceName),
-           qPrintable(address.toString()), int(QueryPort));
+           qPrintable(host.address.toString()), int(host.port));
     // The device leaves the table only if it stops answering.
-    startQuery(address, QueryPort);
+    startQuery(host.address, host.port);
 }
 
 void DiscoveryServer::onServiceBrowsingFailed(int errorCode) {

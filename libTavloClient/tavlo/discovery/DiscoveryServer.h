@@ -64,6 +64,12 @@ private:
     ServiceBrowser* browser_ = nullptr;
     DiscoverableService* ownService_ = nullptr;
     QHash<QString, ServerContent> devices_;
-    QHash<QString, QHostAddress> resolvedHosts_;
+    // Multicast DNS name to the host and query port it announced; a device
+    // may announce another port than 16020.
+    struct ResolvedHost {
+        QHostAddress address;
+        quint16 port = QueryPort;
+    };
+    QHash<QString, ResolvedHost> resolvedHosts_;
     AutoUpdater* updater_ = nullptr;
 };

@@ -33,7 +33,8 @@ bool ReplyDiscovery::isVersionAccepted(const QString& version) {
 
 void ReplyDiscovery::run() {
     bool ok = false;
-    const QVariantMap request = QtJson::parse(QString::fromUtf8(data_), ok).toMap();
+    const QVariantMap request =
+        QtJson::parse(QString::fromUtf8(data_.constData(), data_.size()), ok).toMap();
     if (!ok) {
         qCritical("[E][%s] ReplyDiscovery: pase json fail.", Category);
         return;

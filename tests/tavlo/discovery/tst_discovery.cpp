@@ -36,40 +36,6 @@ ServerContent device(const QString& ip, const QString& name, qint64 lastSeen) {
     return s;
 }
 
-// A device on a loopback address whose answer the test chooses.
-class FakeDevice {
-public:
-    FakeDevice(const QString& address, std::function<QByteArray(const QByteArray&)> answer,
-               const QString& replyFrom = QString())
-        : answer_(std::move(answer)) {
-        listener_.bind(QHostAddress(address), 0);
-        if (!replyFrom.isEmpty())
-            replier_.bind(QHostAddress(replyFrom), 0);
-        QObject::connect(&listener_, &QUdpSocket::readyRead, [this] {
-            while (listener_.hasPendingDatagrams()) {
-                QByteArray data(int(listener_.pendingDatagramSize()), 0);
-                QHostAddress from;
-                quint16 port = 0;
-                listener_.readDatagram(data.data(), data.size(), &from, &port);
-                received.append(data);
-                const QByteArray reply = answer_(data);
-                if (reply.isNull())
-                    continue;
-                QUdpSocket& out =
-                    replier_.state() == QAbstractSocket::BoundState ? replier_ : listener_;
-                out.writeDatagram(reply, from, port);
-            }
-        });
-    }
-    quint16 port() const { return listener_.localPort(); }
-    QList<QByteArray> received;
-
-private:
-    QUdpSocket listener_;
-    QUdpSocket replier_;
-    std::function<QByteArray(const QByteArray&)> answer_;
-};
-
 struct QueryOutcome {
     ServerContent record;
     bool valid = false;
