@@ -1,7 +1,6 @@
 #include "tavlo/FileDelete.h"
 
 #include "tavlo/RequestChannel.h"
-#include "utils/LogLine.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 
 FileDelete::FileDelete(const QString& remotePath, const ServerContent& server, QObject* parent)
@@ -24,7 +23,7 @@ void FileDelete::run() {
         return;
     result_ = RequestChannel::resultOf(reply) == RequestChannel::Result::Ok;
     if (!result_) {
-        LogLine::critical("[E][%s] delete file fail.", "FileDelete");
-        errorText_ = QStringLiteral("refused: %1").arg(RequestChannel::reasonOf(reply));
+        qCritical("[E][%s] delete file fail.", "FileDelete");
+        errorText_ = RequestChannel::refusal(reply);
     }
 }

@@ -5,7 +5,6 @@
 #include "tavlo/RequestChannel.h"
 #include "tavlo/TavloClientDatabase.h"
 #include "tavlo/TcpTransfer.h"
-#include "utils/LogLine.h"
 #include "utils/MetaTypes.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 
@@ -111,8 +110,7 @@ void FileDownloader::run() {
         return;
     }
     if (RequestChannel::resultOf(reply) != RequestChannel::Result::Ok) {
-        fail(QString::asprintf("[E][%s] Request fail:", Category),
-             QStringLiteral("refused by the device: ") + RequestChannel::reasonOf(reply));
+        fail(QString::asprintf("[E][%s] Request fail:", Category), RequestChannel::refusal(reply));
         return;
     }
 
@@ -165,7 +163,7 @@ void FileDownloader::run() {
             if (reason == Protocol::NOT_COMPLETE)
                 return CompletionPoll::Verdict::Continue;
             fail(QString::asprintf("[E][%s] Request fail%s:", Category, qPrintable(reason)),
-                 QStringLiteral("refused by the device: ") + reason);
+                 RequestChannel::refusal(answer));
             return CompletionPoll::Verdict::Failed;
         case RequestChannel::Result::Unknown:
             break;
@@ -205,7 +203,7 @@ QString FileDownloader::downloadFileViaTcp(QFile& file, const QHostAddress& addr
     if (!done) {
         const QString line = QString::asprintf(transferFailure(transfer.error()), Category,
                                                qPrintable(transfer.errorDetail()));
-        fail(line, QStringLiteral("data transfer broke off: ") + LogLine::message(line));
+        fail(line, transfer.describeFailure());
         return QString();
     }
     received_ = transfer.position();

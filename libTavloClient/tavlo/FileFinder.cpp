@@ -1,7 +1,6 @@
 #include "tavlo/FileFinder.h"
 
 #include "tavlo/RequestChannel.h"
-#include "utils/LogLine.h"
 #include "utils/MetaTypes.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 
@@ -48,8 +47,9 @@ void FileFinder::run() {
         }
         ++datagrams_;
         if (RequestChannel::resultOf(reply) == RequestChannel::Result::Fail) {
-            errorText_ = LogLine::critical("[E][%s] Find File Fail: %s", "FileFinder",
-                                           qPrintable(RequestChannel::reasonOf(reply)));
+            qCritical("[E][%s] Find File Fail: %s", "FileFinder",
+                      qPrintable(RequestChannel::reasonOf(reply)));
+            errorText_ = RequestChannel::refusal(reply);
             return;
         }
         const QVariantList list = reply.value(Protocol::FILE_LIST).toList();

@@ -1,6 +1,6 @@
 #include "tavlo/FileOpen.h"
 
-#include "utils/LogLine.h"
+#include "tavlo/RequestChannel.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 
 FileOpen::FileOpen(const QString& remotePath, const ServerContent& server, QObject* parent)
@@ -30,8 +30,10 @@ void FileOpen::run() {
     QVariantMap reply;
     if (!exchange(request(remotePath_), reply))
         return;
-    result_ = reply.value(Protocol::RESULT).toString() == Protocol::OK;
-    if (!result_)
-        errorText_ = LogLine::critical("[E][%s] Open file fail: %s", "FileOpen",
-                                       qPrintable(reply.value(Protocol::REASON).toString()));
+    result_ = RequestChannel::resultOf(reply) == RequestChannel::Result::Ok;
+    if (!result_) {
+        qCritical("[E][%s] Open file fail: %s", "FileOpen",
+                  qPrintable(RequestChannel::reasonOf(reply)));
+        errorText_ = RequestChannel::refusal(reply);
+    }
 }

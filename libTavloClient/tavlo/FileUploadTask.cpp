@@ -7,7 +7,6 @@
 #include "tavlo/TavloClientDatabase.h"
 #include "tavlo/TcpTransfer.h"
 #include "utils/Config.h"
-#include "utils/LogLine.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 
 #include <QCoreApplication>
@@ -151,7 +150,7 @@ void FileUploadTask::run() {
     switch (RequestChannel::resultOf(reply)) {
     case RequestChannel::Result::Fail:
         fail(QString::asprintf("[E][%s] Server response fail: %s.", Category, qPrintable(reason)),
-             QStringLiteral("refused by the device: ") + reason);
+             RequestChannel::refusal(reply));
         return;
     case RequestChannel::Result::Unknown:
         fail(QString::asprintf("[E][%s] Server response a unknow result: %s.", Category,
@@ -209,7 +208,7 @@ QString FileUploadTask::uploadFileViaTcp(QFile& file, QHostAddress& address, int
     if (!transfer.run(resume ? TcpTransfer::Offset::Read : TcpTransfer::Offset::None)) {
         const QString line = QString::asprintf(transferFailure(transfer.error()), Category,
                                                qPrintable(transfer.errorDetail()));
-        fail(line, QStringLiteral("data transfer broke off: ") + LogLine::message(line));
+        fail(line, transfer.describeFailure());
         return QString();
     }
     sent_ = transfer.position();
@@ -250,7 +249,7 @@ void FileUploadTask::awaitConfirmation(RequestChannel& channel, const QString& m
             if (reason == Protocol::NOT_COMPLETE)
                 return CompletionPoll::Verdict::Continue;
             fail(QString::asprintf("[E][%s] Request fail: %s.", Category, qPrintable(reason)),
-                 QStringLiteral("refused by the device: ") + reason);
+                 RequestChannel::refusal(reply));
             return CompletionPoll::Verdict::Failed;
         case RequestChannel::Result::Unknown:
             break;

@@ -83,6 +83,12 @@ QString RequestChannel::reasonOf(const QVariantMap& reply) {
     return reply.value(Protocol::REASON).toString();
 }
 
+QString RequestChannel::refusal(const QVariantMap& reply) {
+    const QString reason = reasonOf(reply);
+    return reason.isEmpty() ? QStringLiteral("refused by the device")
+                            : QStringLiteral("refused by the device: ") + reason;
+}
+
 bool RequestChannel::integerOf(const QVariantMap& reply, const QString& key, qint64& value) {
     const QVariant field = reply.value(key);
     bool ok = false;

@@ -31,6 +31,8 @@ public:
     // A reply's `result`: "ok", "fail" or anything else.
     static Result resultOf(const QVariantMap& reply);
     static QString reasonOf(const QVariantMap& reply);
+    // "refused by the device: REASON", for people.
+    static QString refusal(const QVariantMap& reply);
     // `session_id` (or any key) as an integer; false when it is none.
     static bool integerOf(const QVariantMap& reply, const QString& key, qint64& value);
 

@@ -1,7 +1,6 @@
 #include "tavlo/SalutatorySetter.h"
 
 #include "tavlo/RequestChannel.h"
-#include "utils/LogLine.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 
 SalutatorySetter::SalutatorySetter(const QString& salutatory, const ServerContent& server,
@@ -23,7 +22,9 @@ void SalutatorySetter::run() {
     if (!exchange(request, reply))
         return;
     result_ = RequestChannel::resultOf(reply) == RequestChannel::Result::Ok;
-    if (!result_)
-        errorText_ = LogLine::critical("[E][%s] Salutatory setting fail: %s", "SalutatorySetter",
-                                       qPrintable(RequestChannel::reasonOf(reply)));
+    if (!result_) {
+        qCritical("[E][%s] Salutatory setting fail: %s", "SalutatorySetter",
+                  qPrintable(RequestChannel::reasonOf(reply)));
+        errorText_ = RequestChannel::refusal(reply);
+    }
 }

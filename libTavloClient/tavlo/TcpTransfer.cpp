@@ -123,3 +123,29 @@ bool TcpTransfer::receiveFile() {
     }
     return true;
 }
+
+QString TcpTransfer::describeFailure() const {
+    const QString at = QStringLiteral(" at byte %1").arg(position_);
+    switch (error_) {
+    case Error::None:
+        return QString();
+    case Error::OffsetWaitTimeout:
+        return QStringLiteral("the device sent no resume offset within %1 s")
+            .arg(timeoutMs_ / 1000);
+    case Error::OffsetReadFailed:
+        return QStringLiteral("the device sent no usable resume offset (%1)").arg(detail_);
+    case Error::SeekFailed:
+    case Error::FileReadFailed:
+        return QStringLiteral("cannot read the local file%1 (%2)").arg(at, detail_);
+    case Error::FileWriteFailed:
+        return QStringLiteral("cannot write the local file%1 (%2)").arg(at, detail_);
+    case Error::WriteTimeout:
+    case Error::SocketWriteFailed:
+    case Error::SocketReadFailed:
+    case Error::DataWaitTimeout:
+        return QStringLiteral("the connection broke off%1 (%2)").arg(at, detail_);
+    case Error::Stopped:
+        return QStringLiteral("stopped%1").arg(at);
+    }
+    return QString();
+}

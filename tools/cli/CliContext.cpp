@@ -45,13 +45,13 @@ bool CliContext::parseEndpoint(const QString& text, QHostAddress& address, quint
 bool CliContext::targetDevice(ServerContent& device) const {
     const QString text = parser.value(QStringLiteral("device"));
     if (text.isEmpty()) {
-        error(QStringLiteral("no device given: use --device ADDRESS"));
+        usageError(QStringLiteral("no device given: use --device ADDRESS"));
         return false;
     }
     QHostAddress address;
     quint16 queryPort = 0;
     if (!parseEndpoint(text, address, queryPort, ServerContent::DefaultQueryPort)) {
-        error(QStringLiteral("invalid device address: %1").arg(text));
+        usageError(QStringLiteral("invalid device address: %1").arg(text));
         return false;
     }
 

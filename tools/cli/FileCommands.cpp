@@ -91,10 +91,15 @@ int send(CliContext& context) {
         const QString path = context.absolutePath(argument);
         const QFileInfo info(path);
         QFile probe(path);
-        if (!info.isFile() || !probe.open(QIODevice::ReadOnly)) {
-            context.error(QStringLiteral("cannot read %1: %2")
-                              .arg(argument, info.exists() ? probe.errorString()
-                                                           : QStringLiteral("no such file")));
+        QString problem;
+        if (!info.exists())
+            problem = QStringLiteral("no such file");
+        else if (info.isDir())
+            problem = QStringLiteral("it is a directory");
+        else if (!probe.open(QIODevice::ReadOnly))
+            problem = probe.errorString();
+        if (!problem.isEmpty()) {
+            context.error(QStringLiteral("cannot read %1: %2").arg(argument, problem));
             allGood = false;
             continue;
         }

@@ -84,7 +84,11 @@ int main(int argc, char** argv) {
         {QStringLiteral("stats"), QStringLiteral("Print the peak memory use at the end.")},
         {QStringLiteral("verbose"), QStringLiteral("Show the library's log lines.")},
     });
-    parser.process(app);
+    // Bad options are bad arguments (exit code 2), like every other mistake.
+    if (!parser.parse(QCoreApplication::arguments()))
+        return context.usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(CliContext::Success);
     if (!parser.isSet(QStringLiteral("verbose")))
         qInstallMessageHandler(quietLog);
 
