@@ -19,8 +19,10 @@ QVariantMap CompletionPoll::request(qint64 sessionId, const QString& md5) {
 }
 
 CompletionPoll::Outcome CompletionPoll::run(const RequestBuilder& request, const Judge& judge) {
-    for (polls_ = 1; polls_ <= timings_.maxPolls; ++polls_) {
+    for (int poll = 1; poll <= timings_.maxPolls; ++poll) {
         QThread::msleep(ulong(timings_.pollSleepMs));
+        // A late answer to an earlier poll must not pass for this one's.
+        channel_.discardPending();
         QVariantMap reply;
         const RequestChannel::Status status =
             channel_.exchange(request(), timings_.pollTimeoutMs, check_, reply);
@@ -33,6 +35,5 @@ CompletionPoll::Outcome CompletionPoll::run(const RequestBuilder& request, const
             break;
         }
     }
-    polls_ = timings_.maxPolls;
     return Outcome::Exhausted;
 }

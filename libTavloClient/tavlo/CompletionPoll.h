@@ -20,7 +20,6 @@ public:
                    RequestChannel::SenderCheck check);
 
     Outcome run(const RequestBuilder& request, const Judge& judge);
-    int pollsMade() const { return polls_; }
 
     static QVariantMap request(qint64 sessionId, const QString& md5);
 
@@ -28,5 +27,4 @@ private:
     RequestChannel& channel_;
     TransferTimings timings_;
     RequestChannel::SenderCheck check_;
-    int polls_ = 0;
 };

@@ -22,10 +22,17 @@ FileTransferServer* FileTransferServer::instance() {
 FileTransferServer::FileTransferServer() {
     MetaTypes::registerAll();
     pool_.setMaxThreadCount(1);
-    // Uploads still running when the program ends are waited for, and the
-    // pool's thread is joined before the process tears Qt down.
+    // Quitting must not wait for a queue of uploads; the pool's thread is
+    // still joined before the process tears Qt down.
     if (QCoreApplication* app = QCoreApplication::instance())
-        connect(app, &QCoreApplication::aboutToQuit, this, [this] { pool_.waitForDone(); });
+        connect(app, &QCoreApplication::aboutToQuit, this, &FileTransferServer::stopAll);
+}
+
+void FileTransferServer::stopAll() {
+    stopping_ = true;
+    pool_.clear();
+    pool_.waitForDone();
+    stopping_ = false;
 }
 
 int FileTransferServer::start(FileUploadTask* task) {

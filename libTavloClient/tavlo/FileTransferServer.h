@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <atomic>
+
 class FileUploadTask;
 
 // The upload service: runs uploads one after another (a pool of one thread)
@@ -25,6 +27,12 @@ public:
 
     bool waitForDone(int msecs = -1) { return pool_.waitForDone(msecs); }
 
+    // Drops the uploads not started yet and asks the running one to give up
+    // at its next step, then waits for it. Each dropped or stopped upload
+    // still sends its final (failed) report.
+    void stopAll();
+    bool isStopping() const { return stopping_.load(); }
+
 signals:
     void uploadProgress(ProgressContent content);
     void updateRecentFileList();
@@ -32,4 +40,5 @@ signals:
 private:
     FileTransferServer();
     QThreadPool pool_;
+    std::atomic<bool> stopping_{false};
 };

@@ -64,7 +64,9 @@ QString fileNameOf(const QString& path) {
 QString FileUploadTask::remotePathFor(const QString& fileName, bool secure) {
     if (secure)
         return Protocol::SECURE + Protocol::SECURE_PATH_SEPARATOR + fileName;
-    return QCoreApplication::translate("FileUploadTask", "/Tavlo/上传/") + fileName;
+    return QCoreApplication::translate("FileUploadTask",
+                                       Protocol::UPLOAD_FOLDER.toUtf8().constData()) +
+           fileName;
 }
 
 FileUploadTask::FileUploadTask(const QString& localPath, const ServerContent& server)
@@ -89,7 +91,9 @@ FileUploadTask::~FileUploadTask() {
     FileTransferServer* service = FileTransferServer::instance();
     if (lastPercent_ != ProgressContent::Confirmed) {
         progress_.percent = ProgressContent::Failed;
-        progress_.description = errorText_;
+        progress_.description = errorText_.isEmpty()
+                                    ? QStringLiteral("not started: the program is ending")
+                                    : errorText_;
         emit service->uploadProgress(progress_);
         return;
     }
@@ -174,9 +178,16 @@ void FileUploadTask::run() {
     awaitConfirmation(channel, md5);
 }
 
+bool FileUploadTask::stopRequested() {
+    if (!FileTransferServer::instance()->isStopping())
+        return false;
+    errorText_ = QStringLiteral("stopped: the program is ending");
+    return true;
+}
+
 bool FileUploadTask::transfer(QFile& file, int tcpPort, QString& md5) {
     QHostAddress address = server_.address;
-    for (int attempt = 0; attempt < timings_.maxAttempts; ++attempt) {
+    for (int attempt = 0; attempt < timings_.maxAttempts && !stopRequested(); ++attempt) {
         md5 = uploadFileViaTcp(file, address, tcpPort, attempt > 0);
         if (md5.isEmpty())
             continue;
@@ -203,7 +214,7 @@ QString FileUploadTask::uploadFileViaTcp(QFile& file, QHostAddress& address, int
     transfer.setTimeout(timings_.ioTimeoutMs);
     transfer.setProgressHandler([this](qint64 sent) {
         reportProgress(sent);
-        return true;
+        return !FileTransferServer::instance()->isStopping();
     });
     if (!transfer.run(resume ? TcpTransfer::Offset::Read : TcpTransfer::Offset::None)) {
         const QString line = QString::asprintf(transferFailure(transfer.error()), Category,
@@ -229,6 +240,8 @@ void FileUploadTask::reportProgress(qint64 sent) {
 void FileUploadTask::awaitConfirmation(RequestChannel& channel, const QString& md5) {
     CompletionPoll poll(channel, timings_, RequestChannel::SenderCheck::AddressAndPort);
     const auto judge = [&](RequestChannel::Status status, const QVariantMap& reply) {
+        if (stopRequested())
+            return CompletionPoll::Verdict::Failed;
         if (status != RequestChannel::Status::Ok) {
             qCritical(exchangeFailure(status), Category);
             return CompletionPoll::Verdict::Continue;

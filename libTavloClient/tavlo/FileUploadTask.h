@@ -35,6 +35,8 @@ private:
     bool transfer(QFile& file, int tcpPort, QString& md5);
     void awaitConfirmation(RequestChannel& channel, const QString& md5);
     void reportProgress(qint64 sent);
+    // True (with the reason kept) when the upload service is shutting down.
+    bool stopRequested();
     // Logs `logLine` and keeps `description` for the final report.
     void fail(const QString& logLine, const QString& description);
 

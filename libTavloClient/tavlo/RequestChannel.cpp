@@ -21,6 +21,11 @@ RequestChannel::Status RequestChannel::send(const QVariantMap& request) {
     return Status::Ok;
 }
 
+void RequestChannel::discardPending() {
+    while (socket_.hasPendingDatagrams())
+        socket_.readDatagram(nullptr, 0);
+}
+
 RequestChannel::Status RequestChannel::receive(int timeoutMs, SenderCheck check,
                                                QVariantMap& reply) {
     if (!socket_.hasPendingDatagrams() && !socket_.waitForReadyRead(timeoutMs))

@@ -18,6 +18,9 @@ public:
     explicit RequestChannel(const QHostAddress& device, quint16 port = DevicePort);
 
     Status send(const QVariantMap& request);
+    // Drops datagrams already waiting, such as a late answer to an earlier
+    // request, so that the next receive() sees the answer to the next send().
+    void discardPending();
     Status receive(int timeoutMs, SenderCheck check, QVariantMap& reply);
     Status exchange(const QVariantMap& request, int timeoutMs, SenderCheck check,
                     QVariantMap& reply);

@@ -10,18 +10,25 @@ GlobalShortcut::GlobalShortcut(QObject* parent)
     })) {}
 
 GlobalShortcut::~GlobalShortcut() {
-    if (backend_ && registered_)
-        backend_->unregisterKey();
+    unregisterCurrent();
 }
 
 bool GlobalShortcut::setShortcut(const QKeySequence& shortcut) {
-    if (backend_ && registered_)
-        backend_->unregisterKey();
-    registered_ = false;
+    const QKeySequence previous = shortcut_;
+    const bool hadKey = registered_;
+    unregisterCurrent();
     shortcut_ = shortcut;
-    if (!enabled_)
-        return backend_ && !shortcut.isEmpty() && backend_->isAvailable();
-    return registerCurrent();
+    if (registerCurrent()) {
+        // While disabled the key is only proven to be free, not kept.
+        if (!enabled_)
+            unregisterCurrent();
+        return true;
+    }
+    // Refused: the previous combination stays, and stays live.
+    shortcut_ = previous;
+    if (hadKey)
+        registerCurrent();
+    return false;
 }
 
 bool GlobalShortcut::registerCurrent() {
@@ -34,14 +41,20 @@ bool GlobalShortcut::registerCurrent() {
     return registered_;
 }
 
+void GlobalShortcut::unregisterCurrent() {
+    if (backend_ && registered_)
+        backend_->unregisterKey();
+    registered_ = false;
+}
+
 void GlobalShortcut::setEnabled(bool enabled) {
     if (enabled == enabled_)
         return;
     enabled_ = enabled;
-    if (!enabled && registered_) {
-        backend_->unregisterKey();
-        registered_ = false;
-    } else if (enabled) {
-        registerCurrent();
+    if (!enabled) {
+        unregisterCurrent();
+    } else if (!shortcut_.isEmpty() && !registerCurrent()) {
+        qWarning("[W][%s] The hot key %s is taken now; it does nothing until changed.",
+                 "GlobalShortcut", qPrintable(shortcut_.toString()));
     }
 }

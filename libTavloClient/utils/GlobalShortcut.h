@@ -16,8 +16,8 @@ public:
     explicit GlobalShortcut(QObject* parent = nullptr);
     ~GlobalShortcut() override;
 
-    // Registers the first key of `shortcut`; on failure nothing stays
-    // registered and the previous shortcut is dropped.
+    // Registers the first key of `shortcut` (while disabled: checks that it
+    // could be). On failure the previous shortcut stays in force.
     bool setShortcut(const QKeySequence& shortcut);
     QKeySequence shortcut() const { return shortcut_; }
 
@@ -30,6 +30,7 @@ signals:
 
 private:
     bool registerCurrent();
+    void unregisterCurrent();
 
     std::unique_ptr<GlobalHotKeyBackend> backend_;
     QKeySequence shortcut_;

@@ -18,7 +18,7 @@ bool WinUtils::openExecuteFile(const QString& path, const QString& params, bool 
 
 bool WinUtils::setAutoRun(const QString& name, const QString& programPath,
                           const QString& arguments) {
-    AutoRunStore::write(name, programPath + QLatin1Char(' ') + arguments);
+    AutoRunStore::write(name, programPath, arguments);
     return true;
 }
 

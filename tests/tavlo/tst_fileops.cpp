@@ -17,6 +17,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QMutex>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -113,6 +114,7 @@ private slots:
     void openPaths();
     void thumbnailsAreCached();
     void deleteAndWelcomeReports();
+    void quittingDropsQueuedUploads();
 
 private:
     QString makeFile(const QString& name, qint64 size);
@@ -490,6 +492,33 @@ void TestFileOps::deleteAndWelcomeReports() {
     }
     QCOMPARE(text, QString("设置欢迎辞成功."));
     QVERIFY(good.waitForLine("salutatory 欢迎光临"));
+}
+
+void TestFileOps::quittingDropsQueuedUploads() {
+    SimProcess sim("127.0.1.19", {"--silent-requests"});
+    QVERIFY(sim.isReady());
+    FileTransferServer* service = FileTransferServer::instance();
+    QMutex mutex;
+    QList<int> finals;
+    QObject context;
+    QObject::connect(
+        service, &FileTransferServer::uploadProgress, &context,
+        [&](ProgressContent p) {
+            QMutexLocker lock(&mutex);
+            if (p.percent == ProgressContent::Failed)
+                finals.append(p.id);
+        },
+        Qt::DirectConnection);
+    for (int i = 0; i < 3; ++i) {
+        auto* task = new FileUploadTask(makeFile(QString("queued%1.bin").arg(i), 100),
+                                        deviceAt(sim.address()), false);
+        task->setTimings(fast());
+        service->start(task);
+    }
+    QVERIFY(sim.waitForLine("request file_upload"));
+    service->stopAll();                            // what quitting the program does
+    QCOMPARE(finals.size(), 3);                    // every upload still ends in the view
+    QCOMPARE(sim.count("request file_upload"), 1); // the queued ones never ran
 }
 
 QTEST_GUILESS_MAIN(TestFileOps)

@@ -137,6 +137,19 @@ void TestWindowE2e::globalHotKey() {
     QCOMPARE(holder.readLine().trimmed(), QByteArray("holding"));
     GlobalShortcut taken;
     QVERIFY(!taken.setShortcut(QKeySequence("Ctrl+F8")));
+
+    // A refused change keeps the previous key in force, enabled or not (the
+    // settings dialog changes it while the key is switched off).
+    QVERIFY(!shortcut.setShortcut(QKeySequence("Ctrl+F8")));
+    QCOMPARE(shortcut.shortcut(), QKeySequence("Ctrl+F9"));
+    pressCtrlF9();
+    QTRY_COMPARE(activated.count(), 3);
+    shortcut.setEnabled(false);
+    QVERIFY(!shortcut.setShortcut(QKeySequence("Ctrl+F8")));
+    QCOMPARE(shortcut.shortcut(), QKeySequence("Ctrl+F9"));
+    shortcut.setEnabled(true);
+    pressCtrlF9();
+    QTRY_COMPARE(activated.count(), 4);
     holder.kill();
     holder.waitForFinished();
 }

@@ -112,11 +112,18 @@ void TestSettings::autostartRule() {
     QVERIFY(Config::applyAutoRun(true));
     QVERIFY(readFile(autostartFile()).contains("Exec=" + programPath() + " -s\n"));
 
-    // Paths with blanks are written as they are.
-    WinUtils::setAutoRun("Other Entry", "/opt/my apps/prog", "-s");
-    QVERIFY(WinUtils::isAutoRun("Other Entry", "/opt/my apps/prog"));
+    // Desktop entries split Exec at blanks: such a path is quoted there, and
+    // still counts as registered.
+    const QString odd = "/opt/my apps/100% \"new\" $HOME\\x/prog";
+    WinUtils::setAutoRun("Other Entry", odd, "-s");
+    const QString entry =
+        readFile(qEnvironmentVariable("XDG_CONFIG_HOME") + "/autostart/Other Entry.desktop");
+    QVERIFY2(
+        entry.contains("Exec=\"/opt/my apps/100%% \\\\\"new\\\\\" \\\\$HOME\\\\\\\\x/prog\" -s\n"),
+        qPrintable(entry));
+    QVERIFY(WinUtils::isAutoRun("Other Entry", odd));
     QVERIFY(WinUtils::removeAutoRun("Other Entry"));
-    QVERIFY(!WinUtils::isAutoRun("Other Entry", "/opt/my apps/prog"));
+    QVERIFY(!WinUtils::isAutoRun("Other Entry", odd));
 }
 
 void TestSettings::setValueRules() {

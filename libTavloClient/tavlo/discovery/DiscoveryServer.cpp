@@ -92,28 +92,32 @@ bool DiscoveryServer::stop() {
     return true;
 }
 
-bool DiscoveryServer::isStarted() const {
-    QMutexLocker lock(&discoveryMutex());
-    return started_;
-}
-
 QList<ServerContent> DiscoveryServer::servers() const {
     QMutexLocker lock(&discoveryMutex());
     return devices_.values();
 }
 
-void DiscoveryServer::startQuery(const QHostAddress& address, quint16 port) {
-    QThreadPool::globalInstance()->start(new ServerInfoGetter(this, address, port));
+void DiscoveryServer::startQuery(const QHostAddress& address, quint16 port, bool partOfRound) {
+    auto* getter = new ServerInfoGetter(this, address, port);
+    if (partOfRound) {
+        ++roundQueries_;
+        getter->setFinishedHandler([this] { --roundQueries_; });
+    }
+    QThreadPool::globalInstance()->start(getter);
 }
 
 void DiscoveryServer::queryServers() {
+    if (isScanning()) {
+        qDebug("[I][%s] The previous scan is still waiting for answers; no new one.", Category);
+        return;
+    }
     const QList<ServerContent> manual = TavloClientDatabase::instance()->getManualDevices();
     for (const ServerContent& device : manual)
-        startQuery(device.address, quint16(device.port));
+        startQuery(device.address, quint16(device.port), true);
     QMutexLocker lock(&discoveryMutex());
     for (const ResolvedHost& host : qAsConst(resolvedHosts_))
-        startQuery(host.address, host.port);
-    startQuery(QHostAddress(QHostAddress::Broadcast), QueryPort);
+        startQuery(host.address, host.port, true);
+    startQuery(QHostAddress(QHostAddress::Broadcast), QueryPort, true);
 }
 
 void DiscoveryServer::onServiceAdded(QString serviceName, QString domain) {

@@ -6,6 +6,8 @@
 #include <QHostAddress>
 #include <QObject>
 
+#include <atomic>
+
 class DiscoverableService;
 class ServiceBrowser;
 
@@ -32,12 +34,15 @@ public:
 
     bool start();
     bool stop();
-    bool isStarted() const;
 
     // Entry point of the query tasks, called on their pool threads.
     void onQueryServerResult(const ServerContent& server, bool valid, bool sweepEnded);
     void clearInvalidServer();
+    // Queries manual devices, resolved hosts and sweeps by broadcast. A round
+    // asked for while the previous one still waits for answers is skipped,
+    // so that rounds cannot pile up behind silent devices.
     void queryServers();
+    bool isScanning() const { return roundQueries_.load() > 0; }
 
     QList<ServerContent> servers() const;
 
@@ -57,7 +62,7 @@ private slots:
 
 private:
     DiscoveryServer();
-    void startQuery(const QHostAddress& address, quint16 port);
+    void startQuery(const QHostAddress& address, quint16 port, bool partOfRound = false);
     void requeryQuietDevices();
 
     bool started_ = false;
@@ -72,4 +77,5 @@ private:
     };
     QHash<QString, ResolvedHost> resolvedHosts_;
     AutoUpdater* updater_ = nullptr;
+    std::atomic<int> roundQueries_{0};
 };

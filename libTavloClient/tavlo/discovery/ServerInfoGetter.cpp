@@ -52,6 +52,8 @@ void DiscoveryServer::ServerInfoGetter::run() {
     query([this](const ServerContent& server, bool valid, bool sweepEnded) {
         server_->onQueryServerResult(server, valid, sweepEnded);
     });
+    if (finished_)
+        finished_();
 }
 
 void DiscoveryServer::ServerInfoGetter::query(const Report& report) const {

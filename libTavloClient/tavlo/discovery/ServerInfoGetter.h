@@ -23,6 +23,8 @@ public:
     void run() override;
     // Performs the query on this thread and hands every result to `report`.
     void query(const Report& report) const;
+    // Called at the end of run(), after the last report.
+    void setFinishedHandler(std::function<void()> handler) { finished_ = std::move(handler); }
 
     ServerContent getServerContent(const char* data, quint64 size, bool& ok) const;
 
@@ -38,4 +40,5 @@ private:
     DiscoveryServer* server_;
     QHostAddress address_;
     quint16 port_;
+    std::function<void()> finished_;
 };

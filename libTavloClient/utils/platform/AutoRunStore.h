@@ -6,9 +6,10 @@
 // name.
 namespace AutoRunStore {
 
-// The entry's command line; empty when there is no such entry.
+// The entry's command line (program, a blank, the arguments); empty when
+// there is no such entry.
 QString read(const QString& name);
-void write(const QString& name, const QString& commandLine);
+void write(const QString& name, const QString& program, const QString& arguments);
 void remove(const QString& name);
 
 } // namespace AutoRunStore

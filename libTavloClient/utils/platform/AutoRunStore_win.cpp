@@ -19,8 +19,9 @@ QString read(const QString& name) {
     return runKey().value(name, QString()).toString();
 }
 
-void write(const QString& name, const QString& commandLine) {
-    runKey().setValue(name, commandLine);
+// The program path is written as it is, without quotes.
+void write(const QString& name, const QString& program, const QString& arguments) {
+    runKey().setValue(name, program + QLatin1Char(' ') + arguments);
 }
 
 void remove(const QString& name) {

@@ -32,6 +32,7 @@ private slots:
     void initTestCase();
     void multicastDnsHostsKeepTheirPort();
     void manualDevicesAreQueriedAtTheirPort();
+    void roundsDoNotPileUp();
 
 private:
     ScopedWorkDir* dir_ = nullptr;
@@ -72,6 +73,25 @@ void TestDiscoverySources::manualDevicesAreQueriedAtTheirPort() {
     QVERIFY(TavloClientDatabase::instance()->addManualDevice(manual));
     DiscoveryServer::instance()->queryServers();
     QTRY_VERIFY(listed("127.0.0.22", device.port()));
+}
+
+void TestDiscoverySources::roundsDoNotPileUp() {
+    DiscoveryServer* server = DiscoveryServer::instance();
+    QTRY_VERIFY(!server->isScanning());
+    FakeDevice silent("127.0.0.23", [](const QByteArray&) { return QByteArray(); });
+    ServerContent manual;
+    manual.address = QHostAddress("127.0.0.23");
+    manual.port = silent.port();
+    QVERIFY(TavloClientDatabase::instance()->addManualDevice(manual));
+
+    server->queryServers();
+    QVERIFY(server->isScanning()); // the silent device keeps it waiting 2 s
+    server->queryServers();        // asked for meanwhile: skipped
+    QTRY_VERIFY_WITH_TIMEOUT(!server->isScanning(), 10000);
+    QCOMPARE(silent.received.size(), 1);
+
+    server->queryServers(); // the next round after that one runs
+    QTRY_COMPARE(silent.received.size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestDiscoverySources)
