@@ -27,19 +27,6 @@ start_sim() {
   wait_for_line "$TMP/$name.log" "^listening $address " 30
 }
 
-# wait_for_text FILE TEXT [SECONDS]: waits until FILE has a line containing
-# TEXT (a fixed string: remote paths hold spaces and dots).
-wait_for_text() {
-  local file=$1 text=$2 limit=${3:-20} i
-  for i in $(seq $((limit * 20))); do
-    grep -qF -- "$text" "$file" 2>/dev/null && return 0
-    sleep 0.05
-  done
-  echo "timed out waiting for '$text' in $file:" >&2
-  cat "$file" >&2 || true
-  return 1
-}
-
 # count_lines FILE TEXT: how many lines of FILE contain TEXT.
 count_lines() {
   grep -cF -- "$2" "$1" || true

@@ -24,11 +24,16 @@ finish() {
   exit 0
 }
 
-# wait_for_line FILE PATTERN [SECONDS]: waits until FILE has a line matching PATTERN.
-wait_for_line() {
-  local file=$1 pattern=$2 limit=${3:-20} i
+# wait_for_line FILE PATTERN [SECONDS]: waits until FILE has a line matching
+# the regular expression PATTERN; wait_for_text is the same for a fixed string
+# (remote paths hold spaces and dots).
+wait_for_line() { wait_for_grep "" "$@"; }
+wait_for_text() { wait_for_grep -F "$@"; }
+
+wait_for_grep() {
+  local how=$1 file=$2 pattern=$3 limit=${4:-20} i
   for i in $(seq $((limit * 20))); do
-    grep -q -- "$pattern" "$file" 2>/dev/null && return 0
+    grep -q $how -- "$pattern" "$file" 2>/dev/null && return 0
     sleep 0.05
   done
   echo "timed out waiting for '$pattern' in $file:" >&2
