@@ -69,6 +69,19 @@ bool lookupEntry(const ServerContent& device, const QString& remotePath, FileCon
     return false;
 }
 
+// Runs one of the small requests on this thread and reports its outcome.
+int runRequest(const CliContext& context, DeviceRequestTask& task, const QString& failure,
+               const QString& success) {
+    task.setAutoDelete(false);
+    task.run();
+    if (!task.result()) {
+        context.error(QStringLiteral("%1 failed: %2").arg(failure, task.errorText()));
+        return CliContext::Failure;
+    }
+    context.print(success);
+    return CliContext::Success;
+}
+
 QString deviceLabel(const ServerContent& device) {
     return device.name.isEmpty()
                ? device.address.toString()
@@ -243,17 +256,10 @@ int open(CliContext& context) {
     ServerContent device;
     if (!context.targetDevice(device))
         return CliContext::Usage;
-    FileOpen task(context.arguments.first(), device);
-    task.setAutoDelete(false);
-    task.run();
-    if (!task.result()) {
-        context.error(QStringLiteral("opening %1 failed: %2")
-                          .arg(context.arguments.first(), task.errorText()));
-        return CliContext::Failure;
-    }
-    context.print(
-        QStringLiteral("opened %1 on %2").arg(context.arguments.first(), deviceLabel(device)));
-    return CliContext::Success;
+    const QString remote = context.arguments.first();
+    FileOpen task(remote, device);
+    return runRequest(context, task, QStringLiteral("opening %1").arg(remote),
+                      QStringLiteral("opened %1 on %2").arg(remote, deviceLabel(device)));
 }
 
 int remove(CliContext& context) {
@@ -262,17 +268,10 @@ int remove(CliContext& context) {
     ServerContent device;
     if (!context.targetDevice(device))
         return CliContext::Usage;
-    FileDelete task(context.arguments.first(), device);
-    task.setAutoDelete(false);
-    task.run();
-    if (!task.result()) {
-        context.error(QStringLiteral("deleting %1 failed: %2")
-                          .arg(context.arguments.first(), task.errorText()));
-        return CliContext::Failure;
-    }
-    context.print(
-        QStringLiteral("deleted %1 on %2").arg(context.arguments.first(), deviceLabel(device)));
-    return CliContext::Success;
+    const QString remote = context.arguments.first();
+    FileDelete task(remote, device);
+    return runRequest(context, task, QStringLiteral("deleting %1").arg(remote),
+                      QStringLiteral("deleted %1 on %2").arg(remote, deviceLabel(device)));
 }
 
 int thumb(CliContext& context) {
@@ -323,14 +322,8 @@ int welcome(CliContext& context) {
     if (!context.targetDevice(device))
         return CliContext::Usage;
     SalutatorySetter task(context.arguments.first(), device);
-    task.setAutoDelete(false);
-    task.run();
-    if (!task.result()) {
-        context.error(QStringLiteral("setting the welcome text failed: %1").arg(task.errorText()));
-        return CliContext::Failure;
-    }
-    context.print(QStringLiteral("welcome text set on %1").arg(deviceLabel(device)));
-    return CliContext::Success;
+    return runRequest(context, task, QStringLiteral("setting the welcome text"),
+                      QStringLiteral("welcome text set on %1").arg(deviceLabel(device)));
 }
 
 } // namespace FileCommands
