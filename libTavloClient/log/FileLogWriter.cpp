@@ -1,5 +1,7 @@
 #include "log/FileLogWriter.h"
 
+#include "utils/DataLocations.h"
+
 #include <QDateTime>
 #include <QDir>
 
@@ -48,11 +50,12 @@ void FileLogWriter::run() {
 }
 
 void FileLogWriter::init() {
-    QDir dir(QDir::currentPath());
+    const QString logPath = DataLocations::logDirectory();
+    QDir dir(logPath);
     std::unique_ptr<QFile> file;
-    if (!dir.exists(LogDirName) && !dir.mkdir(LogDirName)) {
+    if (!dir.exists() && !QDir().mkpath(logPath)) {
         qCritical("[E][%s] make %s dir fail.", Category, qPrintable(LogDirName));
-    } else if (!dir.cd(LogDirName)) {
+    } else if (!dir.exists()) {
         qCritical("[E][%s] cd %s fail.", Category, qPrintable(LogDirName));
     } else {
         QStringList old = dir.entryList(QStringList{baseName_ + QStringLiteral("*.log")},

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "tavlo/TransferTimings.h"
-#include "tavlo/discovery/ServerContent.h"
+#include "utils/ServerContent.h"
+#include "utils/TransferFailure.h"
 
 #include <QObject>
 #include <QRunnable>
@@ -16,19 +17,19 @@ public:
     explicit DeviceRequestTask(const ServerContent& server, QObject* parent = nullptr);
 
     bool result() const { return result_; }
-    // Why the request failed, for people; empty after success.
-    QString errorText() const { return errorText_; }
+    // Why the request failed; None after success.
+    TransferFailure failure() const { return failure_; }
+    // The failure in English; empty after success.
+    QString errorText() const { return failure_.text(); }
     void setTimings(const TransferTimings& timings) { timings_ = timings; }
 
 protected:
     // Sends `request` to the device's request port and reads one reply from
     // that port; transport failures only set the error text (no log line).
     bool exchange(const QVariantMap& request, QVariantMap& reply);
-    // Lets the main window show this task's `notify` texts.
-    void notifyMainWindow(const char* notifySignal);
 
     ServerContent server_;
     bool result_ = false;
-    QString errorText_;
+    TransferFailure failure_;
     TransferTimings timings_ = TransferTimings::forRequest();
 };

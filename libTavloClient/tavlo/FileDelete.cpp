@@ -5,9 +5,7 @@
 
 FileDelete::FileDelete(const QString& remotePath, const ServerContent& server, QObject* parent)
     : DeviceRequestTask(server, parent)
-    , remotePath_(remotePath) {
-    notifyMainWindow(SIGNAL(notify(QString)));
-}
+    , remotePath_(remotePath) {}
 
 FileDelete::~FileDelete() {
     emit notify(result_ ? tr("删除文件成功.") : tr("删除文件失败."));
@@ -24,6 +22,6 @@ void FileDelete::run() {
     result_ = RequestChannel::resultOf(reply) == RequestChannel::Result::Ok;
     if (!result_) {
         qCritical("[E][%s] delete file fail.", "FileDelete");
-        errorText_ = RequestChannel::refusal(reply);
+        failure_ = RequestChannel::refusal(reply);
     }
 }

@@ -53,10 +53,14 @@ FileDownloader::FileDownloader(const QString& remotePath, const QString& localPa
     progress_.dateModified = dateModified_;
 }
 
+QString FileDownloader::partialPathFor(const QString& localPath) {
+    return localPath + QStringLiteral(".part");
+}
+
 FileDownloader::~FileDownloader() {
-    progress_.description = description_;
     if (lastPercent_ != ProgressContent::Confirmed || !success_) {
         progress_.percent = ProgressContent::Failed;
+        progress_.failure = failure_;
         emit updateProgress(progress_);
         return;
     }
@@ -74,9 +78,25 @@ FileDownloader::~FileDownloader() {
     emit updateRecentFileList();
 }
 
-void FileDownloader::fail(const QString& logLine, const QString& description) {
+void FileDownloader::fail(const QString& logLine, const TransferFailure& failure) {
     qCritical("%s", logLine.toUtf8().constData());
-    description_ = description;
+    failure_ = failure;
+}
+
+bool FileDownloader::replaceTarget(const QString& partialPath) {
+    if (QFile::exists(localPath_) && !QFile::remove(localPath_)) {
+        fail(QString::asprintf("[E][%s] cant not open file to write.", Category),
+             TransferFailure(TransferFailure::LocalWriteFailed,
+                             QStringLiteral("cannot replace ") + localPath_));
+        return false;
+    }
+    QFile partial(partialPath);
+    if (!partial.rename(localPath_)) {
+        fail(QString::asprintf("[E][%s] cant not open file to write.", Category),
+             TransferFailure(TransferFailure::LocalWriteFailed, partial.errorString()));
+        return false;
+    }
+    return true;
 }
 
 void FileDownloader::run() {
@@ -85,7 +105,7 @@ void FileDownloader::run() {
     request.insert(Protocol::TYPE, Protocol::FILE_DOWNLOAD);
     request.insert(Protocol::FILE_PATH, remotePath_);
     if (channel.send(request) == RequestChannel::Status::SerializeFailed) {
-        description_ = RequestChannel::describe(RequestChannel::Status::SerializeFailed);
+        failure_ = RequestChannel::failureOf(RequestChannel::Status::SerializeFailed);
         return;
     }
 
@@ -98,15 +118,15 @@ void FileDownloader::run() {
         break;
     case RequestChannel::Status::WrongSender:
         fail(QString::asprintf("[E][%s] File download error: Wrong host or port.", Category),
-             RequestChannel::describe(status));
+             RequestChannel::failureOf(status));
         return;
     case RequestChannel::Status::ParseFailed:
         fail(QString::asprintf("[E][%s] Json object parse fail.", Category),
-             RequestChannel::describe(status));
+             RequestChannel::failureOf(status));
         return;
     default:
         fail(QString::asprintf("[E][%s] Udpsocket receive fail.", Category),
-             RequestChannel::describe(status));
+             RequestChannel::failureOf(status));
         return;
     }
     if (RequestChannel::resultOf(reply) != RequestChannel::Result::Ok) {
@@ -118,21 +138,24 @@ void FileDownloader::run() {
     qint64 port = 0;
     if (!RequestChannel::integerOf(reply, Protocol::TCP_PORT, port) || port <= 0 || port > 65535) {
         fail(QString::asprintf("[E][%s] Request fail: get tcp port fail.", Category),
-             QStringLiteral("invalid answer: no usable tcp_port"));
+             TransferFailure(TransferFailure::InvalidAnswer, Protocol::TCP_PORT));
         return;
     }
     total_ = reply.value(Protocol::FILE_SIZE).toLongLong();
 
-    QFile file(localPath_);
+    // An existing file of the target's name stays untouched until the whole
+    // new file is there.
+    const QString partialPath = partialPathFor(localPath_);
+    QFile file(partialPath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         fail(QString::asprintf("[E][%s] cant not open file to write.", Category),
-             QStringLiteral("cannot write the local file: ") + file.errorString());
+             TransferFailure(TransferFailure::LocalWriteFailed, file.errorString()));
         return;
     }
 
     QString md5;
     int attempts = 0;
-    while (attempts < timings_.maxAttempts && md5.isEmpty()) {
+    while (attempts < timings_.maxAttempts && md5.isEmpty() && !stop_.isStopRequested()) {
         md5 = downloadFileViaTcp(file, server_.address, int(port), total_, attempts > 0);
         ++attempts;
     }
@@ -140,12 +163,16 @@ void FileDownloader::run() {
         qWarning("[W][%s] FIleDownloader: flush file fail.", Category);
     file.close();
     if (md5.isEmpty())
-        return; // the partly written file stays
+        return; // the partly written file stays under its temporary name
     if (attempts > 1)
-        md5 = getFileMd5(localPath_); // a resumed attempt hashed only its part
+        md5 = getFileMd5(partialPath); // a resumed attempt hashed only its part
 
     CompletionPoll poll(channel, timings_, RequestChannel::SenderCheck::AddressAndPort);
     const auto judge = [&](RequestChannel::Status pollStatus, const QVariantMap& answer) {
+        if (stop_.isStopRequested()) {
+            failure_ = TransferFailure(TransferFailure::Cancelled);
+            return CompletionPoll::Verdict::Failed;
+        }
         if (pollStatus == RequestChannel::Status::SerializeFailed)
             qCritical("[E][%s] Json serialize fail.", Category);
         else if (pollStatus == RequestChannel::Status::SendFailed)
@@ -163,7 +190,7 @@ void FileDownloader::run() {
             if (reason == Protocol::NOT_COMPLETE)
                 return CompletionPoll::Verdict::Continue;
             fail(QString::asprintf("[E][%s] Request fail%s:", Category, qPrintable(reason)),
-                 RequestChannel::refusal(answer));
+                 TransferFailure(TransferFailure::Disputed, reason));
             return CompletionPoll::Verdict::Failed;
         case RequestChannel::Result::Unknown:
             break;
@@ -172,11 +199,14 @@ void FileDownloader::run() {
     };
     const auto outcome = poll.run([&] { return CompletionPoll::request(sessionId_, md5); }, judge);
     if (outcome == CompletionPoll::Outcome::Failed) {
-        QFile::remove(localPath_);
+        // A file the device disputes goes; one whose confirmation the user
+        // stopped waiting for stays under its temporary name.
+        if (failure_.code != TransferFailure::Cancelled)
+            QFile::remove(partialPath);
         return;
     }
     // All data is on disk: a device that never confirms still counts as done.
-    success_ = true;
+    success_ = replaceTarget(partialPath);
 }
 
 QString FileDownloader::downloadFileViaTcp(QFile& file, const QHostAddress& address, int port,
@@ -186,7 +216,7 @@ QString FileDownloader::downloadFileViaTcp(QFile& file, const QHostAddress& addr
     socket.connectToHost(address, quint16(port), QIODevice::ReadWrite);
     if (!socket.waitForConnected(timings_.connectTimeoutMs)) {
         fail(QString::asprintf("[E][%s] TCP socket connect fail.", Category),
-             QStringLiteral("data connection failed: ") + socket.errorString());
+             TransferFailure(TransferFailure::ConnectFailed, socket.errorString()));
         return QString();
     }
     received_ = 0;
@@ -196,19 +226,19 @@ QString FileDownloader::downloadFileViaTcp(QFile& file, const QHostAddress& addr
     transfer.setTimeout(timings_.ioTimeoutMs);
     transfer.setProgressHandler([this](qint64 received) {
         reportProgress(received);
-        return true;
+        return !stop_.isStopRequested();
     });
     const bool done = resume ? transfer.run(TcpTransfer::Offset::Write, file.size())
                              : transfer.run(TcpTransfer::Offset::None);
     if (!done) {
         const QString line = QString::asprintf(transferFailure(transfer.error()), Category,
                                                qPrintable(transfer.errorDetail()));
-        fail(line, transfer.describeFailure());
+        fail(line, transfer.failure());
         return QString();
     }
     received_ = transfer.position();
     lastPercent_ = ProgressContent::Confirmed;
-    description_.clear();
+    failure_ = TransferFailure();
     return transfer.md5();
 }
 
@@ -219,6 +249,5 @@ void FileDownloader::reportProgress(qint64 received) {
         return;
     lastPercent_ = percent;
     progress_.percent = percent;
-    progress_.description = description_;
     emit updateProgress(progress_);
 }

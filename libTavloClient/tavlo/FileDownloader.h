@@ -1,8 +1,9 @@
 #pragma once
 
 #include "tavlo/TransferTimings.h"
-#include "tavlo/discovery/ServerContent.h"
 #include "utils/ProgressContent.h"
+#include "utils/ServerContent.h"
+#include "utils/StopToken.h"
 
 #include <QObject>
 #include <QRunnable>
@@ -25,9 +26,17 @@ public:
                                bool resume);
 
     void setTimings(const TransferTimings& timings) { timings_ = timings; }
+    // Asking this token to stop ends the download at its next step, as a
+    // failure (Cancelled); the partial file stays under its temporary name.
+    void setStopToken(const StopToken& token) { stop_ = token; }
     int transferId() const { return transferId_; }
     bool isSuccess() const { return success_; }
-    QString errorText() const { return description_; }
+    TransferFailure failure() const { return failure_; }
+    QString errorText() const { return failure_.text(); }
+
+    // Where the bytes go until the whole file has arrived: beside the
+    // target, so that the final rename stays on one file system.
+    static QString partialPathFor(const QString& localPath);
 
 signals:
     void updateProgress(ProgressContent content);
@@ -35,8 +44,10 @@ signals:
 
 private:
     void reportProgress(qint64 received);
-    // Logs `logLine` and keeps `description` for the final report.
-    void fail(const QString& logLine, const QString& description);
+    // Logs `logLine` and keeps `failure` for the final report.
+    void fail(const QString& logLine, const TransferFailure& failure);
+    // Puts the complete file in place of the target.
+    bool replaceTarget(const QString& partialPath);
 
     QString remotePath_;
     QString localPath_;
@@ -45,10 +56,11 @@ private:
     int lastPercent_ = 0;
     qint64 received_ = 0;
     qint64 total_ = 0;
-    QString description_;
+    TransferFailure failure_;
     bool success_ = false;
     qint64 dateModified_;
     int transferId_;
     ProgressContent progress_;
     TransferTimings timings_ = TransferTimings::forRequest();
+    StopToken stop_;
 };

@@ -27,7 +27,7 @@ void FileFinder::run() {
     request.insert(Protocol::KEY, QStringLiteral("0"));
     request.insert(Protocol::SORT, order_);
     if (channel.send(request) != RequestChannel::Status::Ok) {
-        errorText_ = QStringLiteral("request could not be sent");
+        failure_ = TransferFailure(TransferFailure::RequestNotSent);
         return;
     }
 
@@ -38,18 +38,18 @@ void FileFinder::run() {
             channel.receive(timings_.replyTimeoutMs, RequestChannel::SenderCheck::Any, reply);
         if (status == RequestChannel::Status::NoReply) {
             if (datagrams_ == 0)
-                errorText_ = QStringLiteral("no answer from the device");
+                failure_ = TransferFailure(TransferFailure::NoAnswer);
             break; // a device that stops early yields what it sent
         }
         if (status != RequestChannel::Status::Ok) {
-            errorText_ = QStringLiteral("answer is not valid JSON");
+            failure_ = RequestChannel::failureOf(status);
             return;
         }
         ++datagrams_;
         if (RequestChannel::resultOf(reply) == RequestChannel::Result::Fail) {
             qCritical("[E][%s] Find File Fail: %s", "FileFinder",
                       qPrintable(RequestChannel::reasonOf(reply)));
-            errorText_ = RequestChannel::refusal(reply);
+            failure_ = RequestChannel::refusal(reply);
             return;
         }
         const QVariantList list = reply.value(Protocol::FILE_LIST).toList();

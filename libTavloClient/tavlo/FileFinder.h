@@ -1,8 +1,9 @@
 #pragma once
 
 #include "tavlo/TransferTimings.h"
-#include "tavlo/discovery/ServerContent.h"
 #include "utils/FileContent.h"
+#include "utils/ServerContent.h"
+#include "utils/TransferFailure.h"
 
 #include <QObject>
 #include <QRunnable>
@@ -21,7 +22,8 @@ public:
 
     void setTimings(const TransferTimings& timings) { timings_ = timings; }
     bool succeeded() const { return succeeded_; }
-    QString errorText() const { return errorText_; }
+    TransferFailure failure() const { return failure_; }
+    QString errorText() const { return failure_.text(); }
     int datagramsReceived() const { return datagrams_; }
 
 signals:
@@ -33,6 +35,6 @@ private:
     ServerContent server_;
     TransferTimings timings_ = TransferTimings::forRequest();
     bool succeeded_ = false;
-    QString errorText_;
+    TransferFailure failure_;
     int datagrams_ = 0;
 };

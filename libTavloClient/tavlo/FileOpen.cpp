@@ -5,9 +5,7 @@
 
 FileOpen::FileOpen(const QString& remotePath, const ServerContent& server, QObject* parent)
     : DeviceRequestTask(server, parent)
-    , remotePath_(remotePath) {
-    notifyMainWindow(SIGNAL(notify(QString)));
-}
+    , remotePath_(remotePath) {}
 
 FileOpen::~FileOpen() {
     emit notify(result_ ? tr("打开文件成功.") : tr("打开文件失败."));
@@ -34,6 +32,6 @@ void FileOpen::run() {
     if (!result_) {
         qCritical("[E][%s] Open file fail: %s", "FileOpen",
                   qPrintable(RequestChannel::reasonOf(reply)));
-        errorText_ = RequestChannel::refusal(reply);
+        failure_ = RequestChannel::refusal(reply);
     }
 }

@@ -31,7 +31,7 @@ void FileThumb::run() {
     if (!exchange(request, reply))
         return;
     if (RequestChannel::resultOf(reply) != RequestChannel::Result::Ok) {
-        errorText_ = RequestChannel::refusal(reply);
+        failure_ = RequestChannel::refusal(reply);
         return;
     }
     thumb_ = QByteArray::fromBase64(reply.value(Protocol::THUMB).toByteArray());

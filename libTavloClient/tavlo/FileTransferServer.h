@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tavlo/discovery/ServerContent.h"
 #include "utils/ProgressContent.h"
+#include "utils/ServerContent.h"
 
 #include <QObject>
 #include <QStringList>

@@ -11,9 +11,12 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTcpSocket>
+
+#include <limits>
 
 namespace {
 
@@ -73,7 +76,7 @@ FileUploadTask::FileUploadTask(const QString& localPath, const ServerContent& se
     : FileUploadTask(localPath, server, Config::instance()->value(Config::SecureMode).toBool()) {}
 
 FileUploadTask::FileUploadTask(const QString& localPath, const ServerContent& server, bool secure)
-    : localPath_(QString(localPath).replace(QLatin1Char('\\'), QLatin1Char('/')))
+    : localPath_(QDir::fromNativeSeparators(localPath))
     , remotePath_(remotePathFor(fileNameOf(localPath_), secure))
     , server_(server)
     , transferId_(ProgressContent::nextTransferId())
@@ -91,9 +94,8 @@ FileUploadTask::~FileUploadTask() {
     FileTransferServer* service = FileTransferServer::instance();
     if (lastPercent_ != ProgressContent::Confirmed) {
         progress_.percent = ProgressContent::Failed;
-        progress_.description = errorText_.isEmpty()
-                                    ? QStringLiteral("not started: the program is ending")
-                                    : errorText_;
+        progress_.failure =
+            failure_.isFailure() ? failure_ : TransferFailure(TransferFailure::ProgramEnding);
         emit service->uploadProgress(progress_);
         return;
     }
@@ -111,16 +113,16 @@ FileUploadTask::~FileUploadTask() {
     emit service->updateRecentFileList();
 }
 
-void FileUploadTask::fail(const QString& logLine, const QString& description) {
+void FileUploadTask::fail(const QString& logLine, const TransferFailure& failure) {
     qCritical("%s", logLine.toUtf8().constData());
-    errorText_ = description;
+    failure_ = failure;
 }
 
 void FileUploadTask::run() {
     QFile file(localPath_);
     if (!file.open(QIODevice::ReadOnly)) {
         fail(QString::asprintf("[E][%s] Open file %s fail.", Category, qPrintable(localPath_)),
-             QStringLiteral("cannot read the local file: ") + file.errorString());
+             TransferFailure(TransferFailure::LocalReadFailed, file.errorString()));
         return;
     }
     total_ = file.size();
@@ -137,16 +139,19 @@ void FileUploadTask::run() {
                                          RequestChannel::SenderCheck::AddressAndPort, reply);
     if (status != RequestChannel::Status::Ok) {
         fail(QString::asprintf(exchangeFailure(status), Category),
-             RequestChannel::describe(status));
+             RequestChannel::failureOf(status));
         return;
     }
 
     // The session id is checked before the result is looked at.
     const QString result = reply.value(Protocol::RESULT).toString();
     qint64 sessionId = 0;
-    if (!RequestChannel::integerOf(reply, Protocol::SESSION_ID, sessionId)) {
+    // An id the task's integer cannot hold would be polled as another one.
+    if (!RequestChannel::integerOf(reply, Protocol::SESSION_ID, sessionId) ||
+        sessionId < std::numeric_limits<int>::min() ||
+        sessionId > std::numeric_limits<int>::max()) {
         fail(QString::asprintf("[E][%s] Invalid session_id.", Category),
-             QStringLiteral("invalid answer: no session_id"));
+             TransferFailure(TransferFailure::InvalidAnswer, Protocol::SESSION_ID));
         return;
     }
     sessionId_ = int(sessionId);
@@ -159,7 +164,8 @@ void FileUploadTask::run() {
     case RequestChannel::Result::Unknown:
         fail(QString::asprintf("[E][%s] Server response a unknow result: %s.", Category,
                                qPrintable(result)),
-             QStringLiteral("unknown answer: ") + result);
+             TransferFailure(TransferFailure::InvalidAnswer,
+                             Protocol::RESULT + QLatin1Char('=') + result));
         return;
     case RequestChannel::Result::Ok:
         break;
@@ -168,7 +174,7 @@ void FileUploadTask::run() {
     if (!RequestChannel::integerOf(reply, Protocol::TCP_PORT, tcpPort) || tcpPort <= 0 ||
         tcpPort > 65535) {
         fail(QString::asprintf("[E][%s] Invalid tcp port.", Category),
-             QStringLiteral("invalid answer: no usable tcp_port"));
+             TransferFailure(TransferFailure::InvalidAnswer, Protocol::TCP_PORT));
         return;
     }
 
@@ -181,7 +187,7 @@ void FileUploadTask::run() {
 bool FileUploadTask::stopRequested() {
     if (!FileTransferServer::instance()->isStopping())
         return false;
-    errorText_ = QStringLiteral("stopped: the program is ending");
+    failure_ = TransferFailure(TransferFailure::ProgramEnding);
     return true;
 }
 
@@ -205,7 +211,7 @@ QString FileUploadTask::uploadFileViaTcp(QFile& file, QHostAddress& address, int
     socket.connectToHost(address, quint16(port), QIODevice::ReadWrite);
     if (!socket.waitForConnected(timings_.connectTimeoutMs)) {
         fail(QString::asprintf("[E][%s] Tcp connected timeout.", Category),
-             QStringLiteral("data connection failed: ") + socket.errorString());
+             TransferFailure(TransferFailure::ConnectFailed, socket.errorString()));
         return QString();
     }
     sent_ = 0;
@@ -219,11 +225,11 @@ QString FileUploadTask::uploadFileViaTcp(QFile& file, QHostAddress& address, int
     if (!transfer.run(resume ? TcpTransfer::Offset::Read : TcpTransfer::Offset::None)) {
         const QString line = QString::asprintf(transferFailure(transfer.error()), Category,
                                                qPrintable(transfer.errorDetail()));
-        fail(line, transfer.describeFailure());
+        fail(line, transfer.failure());
         return QString();
     }
     sent_ = transfer.position();
-    errorText_.clear();
+    failure_ = TransferFailure();
     return transfer.md5();
 }
 
@@ -262,7 +268,7 @@ void FileUploadTask::awaitConfirmation(RequestChannel& channel, const QString& m
             if (reason == Protocol::NOT_COMPLETE)
                 return CompletionPoll::Verdict::Continue;
             fail(QString::asprintf("[E][%s] Request fail: %s.", Category, qPrintable(reason)),
-                 RequestChannel::refusal(reply));
+                 TransferFailure(TransferFailure::Disputed, reason));
             return CompletionPoll::Verdict::Failed;
         case RequestChannel::Result::Unknown:
             break;
@@ -274,5 +280,5 @@ void FileUploadTask::awaitConfirmation(RequestChannel& channel, const QString& m
     const auto outcome = poll.run([&] { return CompletionPoll::request(sessionId_, md5); }, judge);
     if (outcome == CompletionPoll::Outcome::Exhausted)
         fail(QString::asprintf("[E][%s] Wait for server response timeout.", Category),
-             QStringLiteral("the device did not confirm the file (MD5 not confirmed)"));
+             TransferFailure(TransferFailure::NotConfirmed));
 }

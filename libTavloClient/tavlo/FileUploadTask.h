@@ -1,8 +1,8 @@
 #pragma once
 
 #include "tavlo/TransferTimings.h"
-#include "tavlo/discovery/ServerContent.h"
 #include "utils/ProgressContent.h"
+#include "utils/ServerContent.h"
 
 #include <QHostAddress>
 #include <QRunnable>
@@ -27,7 +27,8 @@ public:
     void setTimings(const TransferTimings& timings) { timings_ = timings; }
     int transferId() const { return transferId_; }
     QString remotePath() const { return remotePath_; }
-    QString errorText() const { return errorText_; }
+    TransferFailure failure() const { return failure_; }
+    QString errorText() const { return failure_.text(); }
 
     static QString remotePathFor(const QString& fileName, bool secure);
 
@@ -37,8 +38,8 @@ private:
     void reportProgress(qint64 sent);
     // True (with the reason kept) when the upload service is shutting down.
     bool stopRequested();
-    // Logs `logLine` and keeps `description` for the final report.
-    void fail(const QString& logLine, const QString& description);
+    // Logs `logLine` and keeps `failure` for the final report.
+    void fail(const QString& logLine, const TransferFailure& failure);
 
     QString localPath_;
     QString remotePath_;
@@ -47,7 +48,7 @@ private:
     int lastPercent_ = 0;
     qint64 sent_ = 0;
     qint64 total_ = 0;
-    QString errorText_;
+    TransferFailure failure_;
     int transferId_;
     bool secure_;
     ProgressContent progress_;

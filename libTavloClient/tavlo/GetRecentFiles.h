@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tavlo/RecentFilesContent.h"
-#include "tavlo/discovery/ServerContent.h"
+#include "utils/RecentFilesContent.h"
+#include "utils/ServerContent.h"
 
 #include <QObject>
 #include <QRunnable>

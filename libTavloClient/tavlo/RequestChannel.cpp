@@ -57,22 +57,22 @@ RequestChannel::Status RequestChannel::exchange(const QVariantMap& request, int 
     return sent == Status::Ok ? receive(timeoutMs, check, reply) : sent;
 }
 
-QString RequestChannel::describe(Status status) {
+TransferFailure RequestChannel::failureOf(Status status) {
     switch (status) {
     case Status::Ok:
-        return QString();
+        return TransferFailure();
     case Status::SerializeFailed:
-        return QStringLiteral("request could not be built");
+        return TransferFailure(TransferFailure::RequestNotBuilt);
     case Status::SendFailed:
-        return QStringLiteral("request could not be sent");
+        return TransferFailure(TransferFailure::RequestNotSent);
     case Status::NoReply:
-        return QStringLiteral("no answer from the device");
+        return TransferFailure(TransferFailure::NoAnswer);
     case Status::WrongSender:
-        return QStringLiteral("answer from a wrong address or port");
+        return TransferFailure(TransferFailure::WrongSender);
     case Status::ParseFailed:
-        return QStringLiteral("answer is not valid JSON");
+        return TransferFailure(TransferFailure::NotJson);
     }
-    return QString();
+    return TransferFailure();
 }
 
 RequestChannel::Result RequestChannel::resultOf(const QVariantMap& reply) {
@@ -88,10 +88,8 @@ QString RequestChannel::reasonOf(const QVariantMap& reply) {
     return reply.value(Protocol::REASON).toString();
 }
 
-QString RequestChannel::refusal(const QVariantMap& reply) {
-    const QString reason = reasonOf(reply);
-    return reason.isEmpty() ? QStringLiteral("refused by the device")
-                            : QStringLiteral("refused by the device: ") + reason;
+TransferFailure RequestChannel::refusal(const QVariantMap& reply) {
+    return TransferFailure(TransferFailure::Refused, reasonOf(reply));
 }
 
 bool RequestChannel::integerOf(const QVariantMap& reply, const QString& key, qint64& value) {

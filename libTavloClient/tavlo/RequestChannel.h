@@ -1,5 +1,7 @@
 #pragma once
 
+#include "utils/TransferFailure.h"
+
 #include <QHostAddress>
 #include <QUdpSocket>
 #include <QVariantMap>
@@ -28,14 +30,14 @@ public:
     QHostAddress lastSender() const { return lastSender_; }
     quint16 lastSenderPort() const { return lastSenderPort_; }
 
-    // What went wrong, in words for people.
-    static QString describe(Status status);
+    // What went wrong, as a failure the front ends put into words.
+    static TransferFailure failureOf(Status status);
 
     // A reply's `result`: "ok", "fail" or anything else.
     static Result resultOf(const QVariantMap& reply);
     static QString reasonOf(const QVariantMap& reply);
-    // "refused by the device: REASON", for people.
-    static QString refusal(const QVariantMap& reply);
+    // A refusal carrying the device's reason.
+    static TransferFailure refusal(const QVariantMap& reply);
     // `session_id` (or any key) as an integer; false when it is none.
     static bool integerOf(const QVariantMap& reply, const QString& key, qint64& value);
 

@@ -6,9 +6,7 @@
 SalutatorySetter::SalutatorySetter(const QString& salutatory, const ServerContent& server,
                                    QObject* parent)
     : DeviceRequestTask(server, parent)
-    , salutatory_(salutatory) {
-    notifyMainWindow(SIGNAL(notify(QString)));
-}
+    , salutatory_(salutatory) {}
 
 SalutatorySetter::~SalutatorySetter() {
     emit notify(result_ ? tr("设置欢迎辞成功.") : tr("设置欢迎辞失败."));
@@ -25,6 +23,6 @@ void SalutatorySetter::run() {
     if (!result_) {
         qCritical("[E][%s] Salutatory setting fail: %s", "SalutatorySetter",
                   qPrintable(RequestChannel::reasonOf(reply)));
-        errorText_ = RequestChannel::refusal(reply);
+        failure_ = RequestChannel::refusal(reply);
     }
 }

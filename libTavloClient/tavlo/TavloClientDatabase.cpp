@@ -1,9 +1,16 @@
 #include "tavlo/TavloClientDatabase.h"
 
+#include "utils/DataLocations.h"
+
+#include <QAtomicInt>
 #include <QMutex>
+#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThreadStorage>
 #include <QVariant>
+
+#include <memory>
 
 const QString TavloClientDatabase::FileName = QStringLiteral("TavloClient.db");
 
@@ -16,6 +23,34 @@ QMutex& databaseMutex() {
     return mutex;
 }
 
+// One thread's connection; removed again in that thread when it ends.
+class ThreadConnection {
+public:
+    ThreadConnection() {
+        static QAtomicInt counter;
+        name_ = QStringLiteral("TavloClientDatabase-%1").arg(counter.fetchAndAddOrdered(1));
+        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name_);
+        database.setDatabaseName(DataLocations::databaseFile());
+        if (database.open())
+            query_ = std::make_unique<QSqlQuery>(database);
+    }
+    ~ThreadConnection() {
+        query_.reset();
+        QSqlDatabase::database(name_, false).close();
+        QSqlDatabase::removeDatabase(name_);
+    }
+    QSqlQuery* query() const { return query_.get(); }
+
+private:
+    QString name_;
+    std::unique_ptr<QSqlQuery> query_;
+};
+
+QThreadStorage<ThreadConnection*>& connections() {
+    static QThreadStorage<ThreadConnection*> storage;
+    return storage;
+}
+
 } // namespace
 
 TavloClientDatabase* TavloClientDatabase::instance() {
@@ -25,13 +60,12 @@ TavloClientDatabase* TavloClientDatabase::instance() {
 }
 
 TavloClientDatabase::TavloClientDatabase() {
-    database_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    database_.setDatabaseName(FileName);
-    if (!database_.open()) {
+    QSqlQuery* statement = query();
+    if (!statement) {
         qCritical("[E][%s] Open database fail.", Category);
         return;
     }
-    query_ = std::make_unique<QSqlQuery>(database_);
+    opened_ = true;
     const struct {
         const char* statement;
         const char* failure;
@@ -46,8 +80,8 @@ TavloClientDatabase::TavloClientDatabase() {
          "[E][%s] Create table tbManualDevices fail."},
     };
     for (const auto& table : tables) {
-        query_->finish();
-        if (!query_->exec(QString::fromLatin1(table.statement)))
+        statement->finish();
+        if (!statement->exec(QString::fromLatin1(table.statement)))
             qCritical(table.failure, Category);
     }
 }
@@ -56,30 +90,36 @@ TavloClientDatabase::~TavloClientDatabase() = default;
 
 bool TavloClientDatabase::isOpen() const {
     QMutexLocker lock(&databaseMutex());
-    return query_ != nullptr;
+    return opened_;
+}
+
+QSqlQuery* TavloClientDatabase::query() const {
+    if (!connections().hasLocalData())
+        connections().setLocalData(new ThreadConnection);
+    return connections().localData()->query();
 }
 
 bool TavloClientDatabase::prepare(const char* statement, const char* failure) const {
-    if (!query_) {
+    if (!opened_ || !query()) {
         qCritical(failure, Category, "database is not open");
         return false;
     }
-    query_->finish();
-    if (query_->prepare(QString::fromLatin1(statement)))
+    query()->finish();
+    if (query()->prepare(QString::fromLatin1(statement)))
         return true;
     logFailure(failure);
     return false;
 }
 
 bool TavloClientDatabase::execute(const char* failure) const {
-    if (query_->exec())
+    if (query()->exec())
         return true;
     logFailure(failure);
     return false;
 }
 
 void TavloClientDatabase::logFailure(const char* failure) const {
-    const QByteArray error = query_->lastError().text().toUtf8();
+    const QByteArray error = query()->lastError().text().toUtf8();
     qCritical(failure, Category, error.constData());
 }
 
@@ -89,12 +129,12 @@ QByteArray TavloClientDatabase::getThumb(const QString& uuid, const QString& pat
     const char* failure = "[E][%s] getThumb query fail: %s";
     if (!prepare("SELECT thumb  FROM tbThumb WHERE uuid=? AND path=? AND dateModified=?;", failure))
         return QByteArray();
-    query_->addBindValue(uuid);
-    query_->addBindValue(path);
-    query_->addBindValue(dateModified);
+    query()->addBindValue(uuid);
+    query()->addBindValue(path);
+    query()->addBindValue(dateModified);
     if (!execute(failure))
         return QByteArray();
-    return query_->next() ? query_->value(0).toByteArray() : QByteArray();
+    return query()->next() ? query()->value(0).toByteArray() : QByteArray();
 }
 
 bool TavloClientDatabase::setThumb(const QString& uuid, const QString& path, qint64 dateModified,
@@ -103,31 +143,31 @@ bool TavloClientDatabase::setThumb(const QString& uuid, const QString& path, qin
     const char* countFailure = "[E][%s] get thumbs count fail: %s";
     if (!prepare("SELECT COUNT(path) FROM tbThumb WHERE uuid=? AND path=?;", countFailure))
         return false;
-    query_->addBindValue(uuid);
-    query_->addBindValue(path);
+    query()->addBindValue(uuid);
+    query()->addBindValue(path);
     if (!execute(countFailure))
         return false;
 
     // At most one row per device and path: it holds the newest thumbnail.
-    if (query_->next() && query_->value(0).toInt() != 0) {
+    if (query()->next() && query()->value(0).toInt() != 0) {
         const char* failure = "[E][%s] update thumb fail: %s";
         if (!prepare("UPDATE tbThumb SET dateModified=?, thumb=? WHERE uuid=? AND path=?;",
                      failure))
             return false;
-        query_->addBindValue(dateModified);
-        query_->addBindValue(thumb);
-        query_->addBindValue(uuid);
-        query_->addBindValue(path);
+        query()->addBindValue(dateModified);
+        query()->addBindValue(thumb);
+        query()->addBindValue(uuid);
+        query()->addBindValue(path);
         return execute(failure);
     }
 
     const char* failure = "[E][%s] insert thumb fail: %s";
     if (!prepare("INSERT INTO tbThumb VALUES (:uuid, :path, :dateModified, :thumb);", failure))
         return false;
-    query_->bindValue(QStringLiteral(":uuid"), uuid);
-    query_->bindValue(QStringLiteral(":path"), path);
-    query_->bindValue(QStringLiteral(":dateModified"), dateModified);
-    query_->bindValue(QStringLiteral(":thumb"), thumb);
+    query()->bindValue(QStringLiteral(":uuid"), uuid);
+    query()->bindValue(QStringLiteral(":path"), path);
+    query()->bindValue(QStringLiteral(":dateModified"), dateModified);
+    query()->bindValue(QStringLiteral(":thumb"), thumb);
     return execute(failure);
 }
 
@@ -138,12 +178,12 @@ bool TavloClientDatabase::addRecentFileRecord(const RecentFilesContent& record) 
                  ":dateModified,:operateTime);",
                  failure))
         return false;
-    query_->bindValue(QStringLiteral(":uuid"), record.uuid);
-    query_->bindValue(QStringLiteral(":remotePath"), record.remotePath);
-    query_->bindValue(QStringLiteral(":nativePath"), record.nativePath);
-    query_->bindValue(QStringLiteral(":dateModified"), record.dateModified);
-    query_->bindValue(QStringLiteral(":operateTime"), record.operateTime);
-    query_->bindValue(QStringLiteral(":type"), record.type);
+    query()->bindValue(QStringLiteral(":uuid"), record.uuid);
+    query()->bindValue(QStringLiteral(":remotePath"), record.remotePath);
+    query()->bindValue(QStringLiteral(":nativePath"), record.nativePath);
+    query()->bindValue(QStringLiteral(":dateModified"), record.dateModified);
+    query()->bindValue(QStringLiteral(":operateTime"), record.operateTime);
+    query()->bindValue(QStringLiteral(":type"), record.type);
     return execute(failure);
 }
 
@@ -152,7 +192,7 @@ bool TavloClientDatabase::deleteRecentFileRecord(qint64 rowid) {
     const char* failure = "[E][%s] Delete recent file record fail: %s";
     if (!prepare("DELETE FROM tbRecentFiles WHERE rowid = :rowid", failure))
         return false;
-    query_->bindValue(QStringLiteral(":rowid"), rowid);
+    query()->bindValue(QStringLiteral(":rowid"), rowid);
     return execute(failure);
 }
 
@@ -161,7 +201,7 @@ bool TavloClientDatabase::clearRecentFileRecord(const QString& uuid) {
     const char* failure = "[E][%s] Clear recent files recored fail: %s";
     if (!prepare("DELETE FROM tbRecentFiles WHERE uuid = :uuid;", failure))
         return false;
-    query_->bindValue(QStringLiteral(":uuid"), uuid);
+    query()->bindValue(QStringLiteral(":uuid"), uuid);
     return execute(failure);
 }
 
@@ -173,17 +213,17 @@ QList<RecentFilesContent> TavloClientDatabase::getRecentFiles(const QString& uui
                  "tbRecentFiles WHERE uuid = :uuid ORDER BY operateTime DESC;",
                  failure))
         return records;
-    query_->bindValue(QStringLiteral(":uuid"), uuid);
+    query()->bindValue(QStringLiteral(":uuid"), uuid);
     if (!execute(failure))
         return records;
-    while (query_->next()) {
+    while (query()->next()) {
         RecentFilesContent record;
-        record.rowid = query_->value(0).toInt();
-        record.remotePath = query_->value(1).toString();
-        record.nativePath = query_->value(2).toString();
-        record.type = query_->value(3).toString();
-        record.dateModified = query_->value(4).toLongLong();
-        record.operateTime = query_->value(5).toLongLong();
+        record.rowid = query()->value(0).toInt();
+        record.remotePath = query()->value(1).toString();
+        record.nativePath = query()->value(2).toString();
+        record.type = query()->value(3).toString();
+        record.dateModified = query()->value(4).toLongLong();
+        record.operateTime = query()->value(5).toLongLong();
         record.uuid = uuid;
         records.append(record);
     }
@@ -195,8 +235,8 @@ bool TavloClientDatabase::addManualDevice(const ServerContent& server) {
     const char* failure = "[E][%s] addManualDevice insert fail: %s";
     if (!prepare("INSERT INTO tbManualDevices VALUES (:ip, :port);", failure))
         return false;
-    query_->bindValue(QStringLiteral(":ip"), server.address.toString());
-    query_->bindValue(QStringLiteral(":port"), server.port);
+    query()->bindValue(QStringLiteral(":ip"), server.address.toString());
+    query()->bindValue(QStringLiteral(":port"), server.port);
     return execute(failure);
 }
 
@@ -205,8 +245,8 @@ bool TavloClientDatabase::removeManualDevice(const ServerContent& server) {
     const char* failure = "[E][%s] removeManualDevice remove fail: %s";
     if (!prepare("DELETE FROM tbManualDevices WHERE ip = :ip AND port = :port;", failure))
         return false;
-    query_->bindValue(QStringLiteral(":ip"), server.address.toString());
-    query_->bindValue(QStringLiteral(":port"), server.port);
+    query()->bindValue(QStringLiteral(":ip"), server.address.toString());
+    query()->bindValue(QStringLiteral(":port"), server.port);
     return execute(failure);
 }
 
@@ -226,10 +266,10 @@ QList<ServerContent> TavloClientDatabase::getManualDevices() const {
         return devices;
     if (!execute(failure))
         return devices;
-    while (query_->next()) {
+    while (query()->next()) {
         ServerContent device;
-        device.address = QHostAddress(query_->value(0).toString());
-        device.port = query_->value(1).toInt();
+        device.address = QHostAddress(query()->value(0).toString());
+        device.port = query()->value(1).toInt();
         devices.append(device);
     }
     return devices;

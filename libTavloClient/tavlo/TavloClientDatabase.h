@@ -1,22 +1,21 @@
 #pragma once
 
-#include "tavlo/RecentFilesContent.h"
-#include "tavlo/discovery/ServerContent.h"
+#include "utils/RecentFilesContent.h"
+#include "utils/ServerContent.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
-#include <QSqlDatabase>
-
-#include <memory>
 
 class QSqlQuery;
 
-// The client's SQLite file "TavloClient.db" in the working directory: the
+// The client's SQLite file "TavloClient.db" in the data directory: the
 // transfer history, the thumbnail cache and the devices added by hand. Every
 // operation is synchronous and serialised by one process-wide lock, so the
-// GUI thread and workers use it alike. After a failed open every operation
-// fails cleanly.
+// GUI thread and workers use it alike. A connection may only be used by the
+// thread that opened it, so each thread gets its own connection to the file,
+// opened on its first statement and closed when the thread ends. After a
+// failed first open every operation fails cleanly.
 class TavloClientDatabase : public QObject {
     Q_OBJECT
 public:
@@ -46,9 +45,11 @@ private:
     // Finishes the previous statement and prepares `statement`; false (with
     // the log line `failure`) when the database never opened.
     bool prepare(const char* statement, const char* failure) const;
+    // This thread's statement, opening its connection on first use; null
+    // when the database cannot be opened.
+    QSqlQuery* query() const;
     bool execute(const char* failure) const;
     void logFailure(const char* failure) const;
 
-    QSqlDatabase database_;
-    std::unique_ptr<QSqlQuery> query_;
+    bool opened_ = false;
 };

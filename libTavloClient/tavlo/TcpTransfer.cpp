@@ -124,28 +124,28 @@ bool TcpTransfer::receiveFile() {
     return true;
 }
 
-QString TcpTransfer::describeFailure() const {
-    const QString at = QStringLiteral(" at byte %1").arg(position_);
+TransferFailure TcpTransfer::failure() const {
     switch (error_) {
     case Error::None:
-        return QString();
+        return TransferFailure();
     case Error::OffsetWaitTimeout:
-        return QStringLiteral("the device sent no resume offset within %1 s")
-            .arg(timeoutMs_ / 1000);
+        return TransferFailure(TransferFailure::NoResumeOffset);
     case Error::OffsetReadFailed:
-        return QStringLiteral("the device sent no usable resume offset (%1)").arg(detail_);
+        return TransferFailure(TransferFailure::BadResumeOffset, detail_);
     case Error::SeekFailed:
     case Error::FileReadFailed:
-        return QStringLiteral("cannot read the local file%1 (%2)").arg(at, detail_);
+        return TransferFailure(direction_ == Direction::Send ? TransferFailure::LocalReadFailed
+                                                             : TransferFailure::LocalWriteFailed,
+                               detail_, position_);
     case Error::FileWriteFailed:
-        return QStringLiteral("cannot write the local file%1 (%2)").arg(at, detail_);
+        return TransferFailure(TransferFailure::LocalWriteFailed, detail_, position_);
     case Error::WriteTimeout:
     case Error::SocketWriteFailed:
     case Error::SocketReadFailed:
     case Error::DataWaitTimeout:
-        return QStringLiteral("the connection broke off%1 (%2)").arg(at, detail_);
+        return TransferFailure(TransferFailure::ConnectionBroken, detail_, position_);
     case Error::Stopped:
-        return QStringLiteral("stopped%1").arg(at);
+        return TransferFailure(TransferFailure::Cancelled, QString(), position_);
     }
-    return QString();
+    return TransferFailure();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "utils/TransferFailure.h"
+
 #include <QCryptographicHash>
 #include <QString>
 
@@ -52,8 +54,8 @@ public:
     // The socket's or the file's error text for the failure.
     QString errorDetail() const { return detail_; }
     qint64 position() const { return position_; }
-    // The failure in words for people.
-    QString describeFailure() const;
+    // The failure for the front ends to put into words.
+    TransferFailure failure() const;
     qint64 startOffset() const { return startOffset_; }
 
     static QByteArray encodeOffset(qint64 offset);

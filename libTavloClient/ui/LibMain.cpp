@@ -2,6 +2,7 @@
 
 #include "ui/MainWindow.h"
 #include "ui/SingleApplication.h"
+#include "utils/DataLocations.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -12,7 +13,9 @@ int libMain(int argc, char** argv) {
     QCoreApplication::addLibraryPath(QCoreApplication::applicationDirPath() +
                                      QStringLiteral("/plugins"));
     // config.ini, the database, the log folder and the default download
-    // folder all resolve against the program's directory.
+    // folder all lie in the program's directory, which is also made the
+    // working directory.
+    DataLocations::setDataDirectory(QCoreApplication::applicationDirPath());
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     if (!app.isRunning())
         return 0;

@@ -5,6 +5,7 @@
 #include "tavlo/FileTransferServer.h"
 #include "tavlo/discovery/DiscoveryListener.h"
 #include "tavlo/discovery/DiscoveryServer.h"
+#include "ui/DesktopSettings.h"
 #include "ui/ProgressDockWidget.h"
 #include "ui/ServerContentWidget.h"
 #include "ui/TrayIconMenu.h"
@@ -66,6 +67,7 @@ MainWindow::MainWindow(QWidget* parent)
     logDialog_ = new LogDialog(this);
     tray_ = new QSystemTrayIcon(this);
     config_ = Config::instance();
+    desktopSettings_ = new DesktopSettings(config_, this);
     discovery_ = DiscoveryServer::instance();
     currentWindow = this;
 
@@ -438,7 +440,7 @@ void MainWindow::startUploadFiles(QStringList filePathList) {
     if (filePathList.isEmpty())
         return;
     for (QString& path : filePathList)
-        path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        path = QDir::fromNativeSeparators(path);
     uploadFiles(filePathList);
 }
 

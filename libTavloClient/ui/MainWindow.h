@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tavlo/discovery/ServerContent.h"
+#include "utils/ServerContent.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -12,6 +12,7 @@
 #include <vector>
 
 class Config;
+class DesktopSettings;
 class DiscoveryServer;
 class FileTransferServer;
 class LogDialog;
@@ -96,6 +97,7 @@ private:
     int lastY_ = 0;
 
     Config* config_ = nullptr;
+    DesktopSettings* desktopSettings_ = nullptr;
     DiscoveryServer* discovery_ = nullptr;
     FileTransferServer* uploadService_ = nullptr;
     std::vector<std::unique_ptr<ServerContent>> servers_;

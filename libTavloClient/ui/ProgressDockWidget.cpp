@@ -1,5 +1,6 @@
 #include "ui/ProgressDockWidget.h"
 
+#include "ui/FailureText.h"
 #include "ui/ProgressWidget.h"
 #include "ui_ProgressDockWidget.h"
 
@@ -100,7 +101,7 @@ void ProgressDockWidget::uploadProgressUpdated(ProgressContent content) {
         return;
 
     if (content.percent == ProgressContent::Failed) {
-        row->setText(subject + tr("失败. 原因: ") + content.description);
+        row->setText(subject + tr("失败. 原因: ") + FailureText::of(content.failure));
         row->setCloseVisible(true);
         row->setDateModified(content.dateModified);
         row->setRedoMenu();

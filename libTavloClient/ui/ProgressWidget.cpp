@@ -12,6 +12,7 @@
 
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTextBoundaryFinder>
 #include <QThreadPool>
 
 ProgressWidget::ProgressWidget(const ServerContent& server, const QString& localPath, bool download,
@@ -42,13 +43,24 @@ void ProgressWidget::setPaths(const QString& localPath, const QString& remotePat
 }
 
 QString ProgressWidget::wrapped(const QString& text) {
-    QString result = text;
-    if (result.size() > WrapWidth) {
-        result.insert(WrapWidth, QLatin1Char('\n'));
-        for (int position = 2 * WrapWidth; position < result.size(); position *= 2)
-            result.insert(position, QLatin1Char('\n'));
+    // Lines of at most WrapWidth characters, broken where a line may break:
+    // after a blank or between two Chinese characters; a word longer than a
+    // line is cut.
+    QStringList lines;
+    QString rest = text;
+    while (rest.size() > WrapWidth) {
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Line, rest);
+        int cut = -1;
+        for (int position = finder.toNextBoundary(); position > 0 && position <= WrapWidth;
+             position = finder.toNextBoundary())
+            cut = position;
+        if (cut <= 0)
+            cut = WrapWidth;
+        lines.append(rest.left(cut).trimmed());
+        rest = rest.mid(cut);
     }
-    return result;
+    lines.append(rest);
+    return lines.join(QLatin1Char('\n'));
 }
 
 void ProgressWidget::setText(const QString& text) {
@@ -114,11 +126,17 @@ void ProgressWidget::openDirTriggered() {
 }
 
 void ProgressWidget::deleteFileAtServer() {
-    QThreadPool::globalInstance()->start(new FileDelete(remotePath_, server_));
+    auto* task = new FileDelete(remotePath_, server_);
+    if (MainWindow* window = MainWindow::instance())
+        connect(task, &FileDelete::notify, window, &MainWindow::notify, Qt::QueuedConnection);
+    QThreadPool::globalInstance()->start(task);
 }
 
 void ProgressWidget::openActionTriggered() {
-    QThreadPool::globalInstance()->start(new FileOpen(remotePath_, server_));
+    auto* task = new FileOpen(remotePath_, server_);
+    if (MainWindow* window = MainWindow::instance())
+        connect(task, &FileOpen::notify, window, &MainWindow::notify, Qt::QueuedConnection);
+    QThreadPool::globalInstance()->start(task);
 }
 
 void ProgressWidget::redoActionTriggered() {

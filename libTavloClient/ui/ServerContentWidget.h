@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tavlo/discovery/ServerContent.h"
+#include "utils/ServerContent.h"
 
 #include <QColor>
 #include <QStringList>

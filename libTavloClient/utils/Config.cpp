@@ -1,13 +1,12 @@
 #include "utils/Config.h"
 
-#include "utils/GlobalShortcut.h"
+#include "utils/DataLocations.h"
+#include "utils/SettingsHooks.h"
 #include "utils/WinUtils.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QHostInfo>
-#include <QKeySequence>
-#include <QMessageBox>
 
 namespace {
 
@@ -24,12 +23,6 @@ bool isValidType(int type) {
     return type >= 0 && type < SettingCount;
 }
 
-// Autostart and the global hot key belong to the windowed client; command-line
-// programs built on the library only use the settings file.
-bool isDesktopClient() {
-    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
-}
-
 QMutex& instanceMutex() {
     static QMutex mutex(QMutex::Recursive);
     return mutex;
@@ -44,22 +37,11 @@ Config* Config::instance() {
 }
 
 Config::Config()
-    : settings_(QStringLiteral("config.ini"), QSettings::IniFormat) {
-    shortcut_ = new GlobalShortcut(this);
-    connect(shortcut_, &GlobalShortcut::activated, this, &Config::castShortcutActivated,
-            Qt::UniqueConnection);
-    if (!isDesktopClient())
-        return;
+    : settings_(DataLocations::settingsFile(), QSettings::IniFormat) {}
 
-    applyAutoRun(value(StartUp).toBool());
-
-    const QString shortcutText = value(CastShortcut).toString();
-    if (!shortcut_->setShortcut(QKeySequence(shortcutText, QKeySequence::NativeText))) {
-        QMessageBox::warning(
-            nullptr, tr("错误"),
-            tr("设置投射快捷键为\"%1\"失败,\n请在设置中换用其它快捷键.").arg(shortcutText),
-            QMessageBox::Ok);
-    }
+void Config::setHooks(SettingsHooks* hooks) {
+    QMutexLocker lock(&mutex_);
+    hooks_ = hooks;
 }
 
 QString Config::keyOf(int type) {
@@ -73,7 +55,7 @@ QVariant Config::defaultValue(int type) const {
     case SecureMode:
         return false;
     case DownloadPath:
-        return QDir::currentPath() + QStringLiteral("/Download/");
+        return DataLocations::defaultDownloadFolder();
     case ConfirmCast:
         return true;
     case LastSelectedServerUUID:
@@ -102,10 +84,14 @@ bool Config::contains(int type) const {
 }
 
 bool Config::setValue(int type, const QVariant& value) {
-    if (type == StartUp && !applyAutoRun(value.toBool()))
+    SettingsHooks* hooks = nullptr;
+    {
+        QMutexLocker lock(&mutex_);
+        hooks = hooks_;
+    }
+    if (type == StartUp && hooks && !hooks->applyAutoRun(value.toBool()))
         return false;
-    if (type == CastShortcut &&
-        !shortcut_->setShortcut(QKeySequence(value.toString(), QKeySequence::PortableText)))
+    if (type == CastShortcut && hooks && !hooks->setCastShortcut(value.toString()))
         return false;
     if (type == ClientName && value.toString().isEmpty())
         return false;
@@ -132,7 +118,9 @@ bool Config::setCastPassword(const QString& uuid, const QString& password) {
 }
 
 bool Config::setCastShortcutEnabled(bool enabled) {
-    shortcut_->setEnabled(enabled);
+    QMutexLocker lock(&mutex_);
+    if (hooks_)
+        hooks_->setCastShortcutEnabled(enabled);
     return true;
 }
 

@@ -5,11 +5,12 @@
 #include <QSettings>
 #include <QVariant>
 
-class GlobalShortcut;
+class SettingsHooks;
 
-// The process-wide settings store: "config.ini" in the working directory, the
-// autostart entry that follows "StartUp", the global cast hot key and one cast
-// password per device.
+// The process-wide settings store: "config.ini" in the data directory, with
+// one cast password per device. What a setting does on the desktop (the
+// autostart entry that follows "StartUp", the global cast hot key) happens
+// through the hooks the windowed client installs.
 class Config : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +35,9 @@ public:
 
     bool setCastShortcutEnabled(bool enabled);
 
+    // Installed once by the windowed client; not owned.
+    void setHooks(SettingsHooks* hooks);
+
     // Brings the autostart entry "TavloClientRun" in line with `enable`.
     static bool applyAutoRun(bool enable);
     static QString keyOf(int type);
@@ -48,5 +52,5 @@ private:
 
     mutable QMutex mutex_{QMutex::Recursive};
     QSettings settings_;
-    GlobalShortcut* shortcut_ = nullptr;
+    SettingsHooks* hooks_ = nullptr;
 };

@@ -1,9 +1,9 @@
 #include "utils/MetaTypes.h"
 
-#include "tavlo/RecentFilesContent.h"
-#include "tavlo/discovery/ServerContent.h"
 #include "utils/FileContent.h"
 #include "utils/ProgressContent.h"
+#include "utils/RecentFilesContent.h"
+#include "utils/ServerContent.h"
 
 #include <QMetaType>
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "tavlo/discovery/ServerContent.h"
+#include "utils/ServerContent.h"
+#include "utils/TransferFailure.h"
 
 #include <QMetaType>
 #include <QString>
@@ -20,6 +21,8 @@ struct ProgressContent {
     int percent = 0;
     QString description;
     qint64 dateModified = 0;
+    // Why a failed transfer failed (percent -1); None otherwise.
+    TransferFailure failure;
 
     // A process-wide transfer number: 0 for the first transfer, then one more
     // for each; safe from any thread.

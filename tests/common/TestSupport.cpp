@@ -1,5 +1,7 @@
 #include "common/TestSupport.h"
 
+#include "utils/DataLocations.h"
+
 #include <QCryptographicHash>
 #include <QFile>
 
@@ -9,14 +11,14 @@ QStringList* captured = nullptr;
 } // namespace
 
 ScopedWorkDir::ScopedWorkDir()
-    : previous_(QDir::currentPath()) {
-    QDir::setCurrent(dir_.path());
+    : previous_(DataLocations::dataDirectory()) {
+    DataLocations::setDataDirectory(dir_.path());
     qputenv("XDG_CONFIG_HOME", dir_.filePath(QStringLiteral("xdg-config")).toUtf8());
     qputenv("HOME", dir_.path().toUtf8());
 }
 
 ScopedWorkDir::~ScopedWorkDir() {
-    QDir::setCurrent(previous_);
+    DataLocations::setDataDirectory(previous_);
 }
 
 LogCapture::LogCapture() {
@@ -89,33 +91,6 @@ QString md5Of(const QString& path) {
     return QString::fromLatin1(hash.result().toHex());
 }
 
-#include <QApplication>
-#include <QDialog>
-#include <QMessageBox>
-#include <QTimer>
-
-ModalDismisser::ModalDismisser()
-    : timer_(new QTimer) {
-    QObject::connect(timer_, &QTimer::timeout, [this] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        if (auto* box = qobject_cast<QMessageBox*>(modal))
-            texts_.append(box->text());
-        else
-            texts_.append(modal->windowTitle());
-        if (auto* dialog = qobject_cast<QDialog*>(modal))
-            dialog->reject();
-        else
-            modal->close();
-    });
-    timer_->start(20);
-}
-
-ModalDismisser::~ModalDismisser() {
-    delete timer_;
-}
-
 #include <QElapsedTimer>
 #include <QProcess>
 
@@ -175,9 +150,9 @@ bool SimProcess::waitForLine(const QString& prefix, int timeoutMs) {
 }
 
 FakeDevice::FakeDevice(const QString& address, std::function<QByteArray(const QByteArray&)> answer,
-                       const QString& replyFrom)
+                       const QString& replyFrom, quint16 port)
     : answer_(std::move(answer)) {
-    listener_.bind(QHostAddress(address), 0);
+    listener_.bind(QHostAddress(address), port);
     if (!replyFrom.isEmpty())
         replier_.bind(QHostAddress(replyFrom), 0);
     QObject::connect(&listener_, &QUdpSocket::readyRead, [this] {

@@ -5,9 +5,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// Runs a test inside a fresh temporary working directory (where the client
-// keeps config.ini, the database and its log folder) and points the desktop
-// folders (autostart) at it too, so tests never touch the real home.
+// Makes a fresh temporary folder the client's data directory (config.ini, the
+// database, the log folder) and points the desktop folders (autostart) and
+// HOME at it too, so tests never touch the real home.
 class ScopedWorkDir {
 public:
     ScopedWorkDir();
@@ -38,22 +38,6 @@ private:
 // Writes `size` bytes of a repeatable pattern into `path`.
 bool writePatternFile(const QString& path, qint64 size, quint32 seed = 1);
 QString md5Of(const QString& path);
-
-class QTimer;
-
-// Closes every modal dialog as soon as it appears (a warning box shown while
-// a test runs on the offscreen platform would otherwise wait for ever) and
-// remembers the texts it closed.
-class ModalDismisser {
-public:
-    ModalDismisser();
-    ~ModalDismisser();
-    QStringList texts() const { return texts_; }
-
-private:
-    QTimer* timer_;
-    QStringList texts_;
-};
 
 class QProcess;
 
@@ -91,7 +75,7 @@ private:
 class FakeDevice {
 public:
     FakeDevice(const QString& address, std::function<QByteArray(const QByteArray&)> answer,
-               const QString& replyFrom = QString());
+               const QString& replyFrom = QString(), quint16 port = 0);
     quint16 port() const { return listener_.localPort(); }
     QList<QByteArray> received;
 

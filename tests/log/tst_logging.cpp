@@ -2,6 +2,7 @@
 #include "log/CustomMsgHandler.h"
 #include "log/FileLogWriter.h"
 #include "log/LogDialog.h"
+#include "utils/DataLocations.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -12,7 +13,8 @@
 namespace {
 
 QStringList logFiles() {
-    return QDir("log").entryList(QStringList{"TavloClient*.log"}, QDir::Files, QDir::Name);
+    return QDir(DataLocations::logDirectory())
+        .entryList(QStringList{"TavloClient*.log"}, QDir::Files, QDir::Name);
 }
 
 QString readAll(const QString& path) {
@@ -45,12 +47,13 @@ void TestLogging::recordFormat() {
 
 void TestLogging::rotationKeepsSixteenFiles() {
     ScopedWorkDir dir;
-    QDir().mkdir("log");
+    QDir().mkpath(DataLocations::logDirectory());
     for (int i = 0; i < 20; ++i) {
-        QFile old(QString("log/TavloClient-%1.log").arg(1000000000000LL + i));
+        QFile old(DataLocations::logDirectory() +
+                  QString("/TavloClient-%1.log").arg(1000000000000LL + i));
         QVERIFY(old.open(QIODevice::WriteOnly));
     }
-    QFile unrelated("log/other.log");
+    QFile unrelated(DataLocations::logDirectory() + "/other.log");
     QVERIFY(unrelated.open(QIODevice::WriteOnly));
 
     FileLogWriter writer("TavloClient");
@@ -63,7 +66,7 @@ void TestLogging::rotationKeepsSixteenFiles() {
     QVERIFY(!files.contains("TavloClient-1000000000004.log"));
     QVERIFY(files.contains("TavloClient-1000000000005.log"));
     QCOMPARE(files.last(), QFileInfo(writer.fileName()).fileName());
-    QVERIFY(QFile::exists("log/other.log"));
+    QVERIFY(QFile::exists(DataLocations::logDirectory() + "/other.log"));
 }
 
 void TestLogging::messagesReachFileAndWindow() {
@@ -110,7 +113,7 @@ void TestLogging::windowColours() {
 
 void TestLogging::unopenableFileIsReportedOnce() {
     ScopedWorkDir dir;
-    QFile blocker("log"); // a file where the folder should be
+    QFile blocker(DataLocations::logDirectory()); // a file where the folder should be
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
 

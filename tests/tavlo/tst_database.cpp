@@ -11,6 +11,8 @@
 #include <QThreadPool>
 #include <QtTest>
 
+#include <atomic>
+
 namespace {
 
 RecentFilesContent record(const QString& uuid, const QString& remote, qint64 operateTime) {
@@ -50,12 +52,12 @@ private:
 
 void TestDatabase::initTestCase() {
     dir_ = new ScopedWorkDir;
-    QVERIFY(!QFile::exists("TavloClient.db"));
+    QVERIFY(!QFile::exists(dir_->filePath("TavloClient.db")));
     QVERIFY(TavloClientDatabase::instance()->isOpen());
 }
 
 void TestDatabase::schemaIsCreated() {
-    QVERIFY(QFile::exists("TavloClient.db"));
+    QVERIFY(QFile::exists(dir_->filePath("TavloClient.db")));
     {
         QSqlDatabase check = QSqlDatabase::addDatabase("QSQLITE", "check");
         check.setDatabaseName(dir_->filePath("TavloClient.db"));
@@ -88,7 +90,9 @@ void TestDatabase::thumbnailUpsert() {
     QCOMPARE(db->getThumb("dev", "/a.png", 2), QByteArray("second"));
     QVERIFY(db->getThumb("other", "/a.png", 2).isEmpty());
 
-    QSqlDatabase connection = QSqlDatabase::database();
+    QSqlDatabase connection = QSqlDatabase::addDatabase("QSQLITE", "count");
+    connection.setDatabaseName(dir_->filePath("TavloClient.db"));
+    QVERIFY(connection.open());
     QSqlQuery count(connection);
     QVERIFY(count.exec("SELECT COUNT(*) FROM tbThumb WHERE uuid='dev'"));
     QVERIFY(count.next());
@@ -145,21 +149,39 @@ void TestDatabase::manualDevices() {
 }
 
 void TestDatabase::concurrentUse() {
+    // History rows written from pool threads, as transfers do: each thread
+    // uses a connection of its own, which goes when the thread ends.
     auto* db = TavloClientDatabase::instance();
-    QThreadPool pool;
-    pool.setMaxThreadCount(4);
-    for (int t = 0; t < 4; ++t) {
-        pool.start([db, t] {
-            for (int i = 0; i < 50; ++i) {
-                db->addRecentFileRecord(record("dev-c", QString("f%1-%2").arg(t).arg(i), i));
-                db->setThumb("dev-c", QString("p%1").arg(t), i, QByteArray::number(i));
-                db->getRecentFiles("dev-c");
-            }
-        });
+    const auto ownConnections = [] {
+        return QSqlDatabase::connectionNames().filter("TavloClientDatabase").size();
+    };
+    const int before = ownConnections();
+    std::atomic<int> mostSeen{0};
+    LogCapture log;
+    {
+        QThreadPool pool;
+        pool.setMaxThreadCount(4);
+        for (int t = 0; t < 4; ++t) {
+            pool.start([&, t] {
+                for (int i = 0; i < 50; ++i) {
+                    QVERIFY(db->addRecentFileRecord(
+                        record("dev-c", QString("f%1-%2").arg(t).arg(i), i)));
+                    QVERIFY(db->setThumb("dev-c", QString("p%1").arg(t), i, QByteArray::number(i)));
+                    db->getRecentFiles("dev-c");
+                    int seen = mostSeen;
+                    const int now = ownConnections();
+                    while (now > seen && !mostSeen.compare_exchange_weak(seen, now)) {
+                    }
+                }
+            });
+        }
+        QVERIFY(pool.waitForDone(60000)); // also ends the pool's threads
     }
-    QVERIFY(pool.waitForDone(60000));
+    QVERIFY(mostSeen > before);
     QCOMPARE(db->getRecentFiles("dev-c").size(), 200);
     QCOMPARE(db->getThumb("dev-c", "p2", 49), QByteArray("49"));
+    QVERIFY2(log.lines().isEmpty(), qPrintable(log.lines().join('\n')));
+    QCOMPARE(ownConnections(), before);
 }
 
 void TestDatabase::nativeThumbnails() {

@@ -12,7 +12,7 @@ private slots:
 
 void TestDatabaseUnopened::everyOperationFailsCleanly() {
     ScopedWorkDir dir;
-    QVERIFY(QDir().mkdir("TavloClient.db")); // a folder where the file should be
+    QVERIFY(QDir().mkdir(dir.filePath("TavloClient.db"))); // a folder where the file should be
     LogCapture log;
     auto* db = TavloClientDatabase::instance();
     QVERIFY(!db->isOpen());

@@ -228,7 +228,8 @@ void TestFileOps::unansweredPollsFailUploadButNotDownload() {
     QCOMPARE(result.finals(), 1);
     QCOMPARE(sim.count("request query_result"), 10);
     QVERIFY(log.contains("[E][FileTransferServer] Wait for server response timeout."));
-    QVERIFY(result.last().description.contains("MD5 not confirmed"));
+    QCOMPARE(result.last().failure.code, TransferFailure::NotConfirmed);
+    QVERIFY(result.last().failure.text().contains("MD5 not confirmed"));
     QVERIFY(TavloClientDatabase::instance()->getRecentFiles(device.uuid).isEmpty());
 
     // All its data is on disk: a download counts as done and is recorded.
@@ -247,18 +248,19 @@ void TestFileOps::deviceFailuresEndTheUpload() {
     LogCapture log;
     const UploadResult refused = upload(makeFile("a.txt", 10), deviceAt(sim.address()), false);
     QCOMPARE(refused.last().percent, ProgressContent::Failed);
-    QCOMPARE(refused.last().description, QString("refused by the device: disk full"));
+    QCOMPARE(refused.last().failure, TransferFailure(TransferFailure::Refused, "disk full"));
+    QCOMPARE(refused.last().failure.text(), QString("refused by the device: disk full"));
     QVERIFY(log.contains("[E][FileTransferServer] Server response fail: disk full."));
 
     const UploadResult unreadable =
         upload(dir_->filePath("missing.txt"), deviceAt(sim.address()), false);
     QCOMPARE(unreadable.finals(), 1); // every started upload ends in the view
-    QVERIFY(unreadable.last().description.startsWith("cannot read the local file"));
+    QCOMPARE(unreadable.last().failure.code, TransferFailure::LocalReadFailed);
 
     SimProcess silent("127.0.1.7", {"--silent-requests"});
     QVERIFY(silent.isReady());
     const UploadResult noAnswer = upload(makeFile("b.txt", 10), deviceAt(silent.address()), false);
-    QCOMPARE(noAnswer.last().description, QString("no answer from the device"));
+    QCOMPARE(noAnswer.last().failure.code, TransferFailure::NoAnswer);
     QVERIFY(log.contains("[E][FileTransferServer] Wait for udp packet fail."));
 }
 
@@ -303,31 +305,41 @@ void TestFileOps::downloads() {
 
     const DownloadResult missing = download("/Pictures/nothing.png", local, device);
     QCOMPARE(missing.reports.last().percent, ProgressContent::Failed);
-    QVERIFY(missing.reports.last().description.startsWith("refused by the device"));
+    QCOMPARE(missing.reports.last().failure.code, TransferFailure::Refused);
 
     // Every connection cut: the TCP phase fails and the shorter file stays.
     SimProcess cutting("127.0.1.10",
                        {"--sample-files", "--drop-after", "1000", "--drop-times", "20"});
     QVERIFY(cutting.isReady());
-    const QString partial = dir_->filePath("partial.png");
+    // The shorter file stays under its temporary name; an older file of the
+    // target's name is not touched.
+    const QString target = dir_->filePath("partial.png");
+    QVERIFY(writePatternFile(target, 777));
+    const QString oldMd5 = md5Of(target);
     TransferTimings timings = fast();
     timings.maxAttempts = 3;
     const DownloadResult cut =
-        download("/Pictures/meeting-room.png", partial, deviceAt(cutting.address()), timings);
+        download("/Pictures/meeting-room.png", target, deviceAt(cutting.address()), timings);
     QCOMPARE(cut.reports.last().percent, ProgressContent::Failed);
-    QVERIFY(QFile::exists(partial));
+    QCOMPARE(cut.reports.last().failure.code, TransferFailure::ConnectionBroken);
+    QCOMPARE(md5Of(target), oldMd5);
+    const QString partial = FileDownloader::partialPathFor(target);
+    QCOMPARE(partial, target + ".part");
     QVERIFY(QFileInfo(partial).size() > 0);
     QVERIFY(QFileInfo(partial).size() <
             QFileInfo(cutting.storePath("normal/Pictures/meeting-room.png")).size());
 
-    // A final "fail" in the poll deletes the local file.
+    // A final "fail" in the poll deletes what was written, and only that.
     SimProcess rejecting("127.0.1.11", {"--sample-files", "--fail", "query_result:bad copy"});
     QVERIFY(rejecting.isReady());
     const QString rejected = dir_->filePath("rejected.txt");
+    QVERIFY(writePatternFile(rejected, 10));
     const DownloadResult poll =
         download("/Tavlo/agenda.txt", rejected, deviceAt(rejecting.address()));
     QCOMPARE(poll.reports.last().percent, ProgressContent::Failed);
-    QVERIFY(!QFile::exists(rejected));
+    QCOMPARE(poll.reports.last().failure, TransferFailure(TransferFailure::Disputed, "bad copy"));
+    QVERIFY(!QFile::exists(FileDownloader::partialPathFor(rejected)));
+    QCOMPARE(QFileInfo(rejected).size(), qint64(10));
 }
 
 void TestFileOps::listings() {

@@ -87,7 +87,7 @@ void TestRequestChannel::readsIntegersAndResults() {
              int(RequestChannel::Result::Fail));
     QCOMPARE(int(RequestChannel::resultOf({{"result", "OK"}})),
              int(RequestChannel::Result::Unknown)); // words are case-sensitive
-    QCOMPARE(RequestChannel::refusal({{"reason", "disk full"}}),
+    QCOMPARE(RequestChannel::refusal({{"reason", "disk full"}}).text(),
              QString("refused by the device: disk full"));
 }
 

@@ -2,6 +2,7 @@
 // the window starts discovery (broadcast, multicast DNS), so CTest runs this
 // program in a network namespace of its own.
 #include "common/TestSupport.h"
+#include "common/WidgetTestSupport.h"
 #include "tavlo/discovery/DiscoveryServer.h"
 #include "ui/LocalServer.h"
 #include "ui/MainWindow.h"

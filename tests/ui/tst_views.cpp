@@ -92,10 +92,15 @@ void TestViews::finalStates() {
     QCOMPARE(row->text(), QString("机密上传:\"a.pdf\"成功."));
 
     ProgressContent failed = progress(8, ProgressContent::Failed);
-    failed.description = "no answer";
+    failed.failure = TransferFailure(TransferFailure::NoAnswer);
     dock.uploadProgressUpdated(failed);
     ProgressWidget* failedRow = dock.rowFor(8);
-    QCOMPARE(failedRow->text(), ProgressWidget::wrapped("上传文件:\"a.pdf\"失败. 原因: no answer"));
+    QCOMPARE(failedRow->text(), QString("上传文件:\"a.pdf\"失败. 原因: 设备没\n有应答"));
+    ProgressContent refused = progress(9, ProgressContent::Failed);
+    refused.failure = TransferFailure(TransferFailure::Refused, "disk full");
+    dock.uploadProgressUpdated(refused);
+    QCOMPARE(dock.rowFor(9)->text(),
+             QString("上传文件:\"a.pdf\"失败. 原因: 设备拒\n绝了请求: disk full"));
     QVERIFY(failedRow->isCloseVisible());
     QCOMPARE(menuTexts(failedRow), QStringList{"重新下载/上传"});
 }
@@ -138,12 +143,14 @@ void TestViews::textWrapping_data() {
                            << "abc";
     QTest::newRow("exactly 23") << a23 << a23;
     QTest::newRow("24") << a23 + "b" << a23 + "\nb";
-    const QString long100(100, 'x');
-    QString wrapped = long100;
-    wrapped.insert(23, '\n');
-    wrapped.insert(46, '\n');
-    wrapped.insert(92, '\n');
-    QTest::newRow("100") << long100 << wrapped;
+    // A word longer than a line is cut; every line holds at most 23.
+    const QString x23(23, 'x');
+    QTest::newRow("100 without blanks")
+        << QString(100, 'x') << x23 + "\n" + x23 + "\n" + x23 + "\n" + x23 + "\n" + QString(8, 'x');
+    QTest::newRow("words") << "the connection broke off at byte 123456"
+                           << "the connection broke\noff at byte 123456";
+    QTest::newRow("chinese") << QString("上传文件:\"季度报告.pdf\"失败. 原因: 设备没有应答")
+                             << QString("上传文件:\"季度报告.pdf\"失败. 原因:\n设备没有应答");
 }
 
 void TestViews::textWrapping() {

@@ -3,13 +3,14 @@
 // to the card as a drop is uploaded, and the global hot key works. Saves
 // screenshots for people to look at.
 #include "common/TestSupport.h"
+#include "common/WidgetTestSupport.h"
 #include "tavlo/FileUtil.h"
+#include "ui/GlobalShortcut.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressDockWidget.h"
 #include "ui/ProgressWidget.h"
 #include "ui/ServerContentWidget.h"
-#include "utils/GlobalShortcut.h"
-#include "utils/ShortcutLineEdit.h"
+#include "ui/ShortcutLineEdit.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "tavlo/discovery/ServerContent.h"
 #include "utils/FileContent.h"
 #include "utils/ProgressContent.h"
+#include "utils/ServerContent.h"
 
 #include <QSet>
 #include <QThread>

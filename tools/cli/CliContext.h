@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tavlo/discovery/ServerContent.h"
+#include "utils/ServerContent.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -10,6 +10,9 @@
 class CliContext {
 public:
     enum ExitCode { Success = 0, Failure = 1, Usage = 2 };
+    // 128 plus the signal's number, as shells report a program a signal ended:
+    // 130 for SIGINT, 143 for SIGTERM.
+    static int exitCodeForSignal(int signalNumber) { return 128 + signalNumber; }
 
     QCommandLineParser parser;
     QString command;

@@ -12,6 +12,9 @@
 #include "tavlo/SalutatorySetter.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 #include "utils/QtJson.h"
+#include "utils/StopToken.h"
+
+#include "SignalWatcher.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -125,6 +128,16 @@ int send(CliContext& context) {
     QMap<int, std::shared_ptr<ProgressPrinter>> printers;
     QMap<int, QString> names;
     int open = paths.size();
+    // Ctrl+C or a TERM signal drops the queued uploads and stops the running
+    // one at its next block; each still reports its end below.
+    int stopSignal = 0;
+    SignalWatcher watcher;
+    QObject::connect(&watcher, &SignalWatcher::stopRequested, qApp, [&](int signalNumber) {
+        if (stopSignal != 0)
+            return;
+        stopSignal = signalNumber;
+        service->stopAll();
+    });
     QObject::connect(
         service, &FileTransferServer::uploadProgress, qApp,
         [&](ProgressContent progress) {
@@ -140,9 +153,14 @@ int send(CliContext& context) {
             if (progress.percent == ProgressContent::Confirmed) {
                 context.print(QStringLiteral("sent %1 to %2 as %3 (confirmed)")
                                   .arg(name, deviceLabel(device), progress.remotePath));
+            } else if (stopSignal != 0) {
+                context.error(QStringLiteral("upload of %1 stopped; the device may keep an "
+                                             "incomplete copy of it as %2")
+                                  .arg(name, progress.remotePath));
+                allGood = false;
             } else {
                 context.error(
-                    QStringLiteral("upload of %1 failed: %2").arg(name, progress.description));
+                    QStringLiteral("upload of %1 failed: %2").arg(name, progress.failure.text()));
                 allGood = false;
             }
             if (--open == 0)
@@ -159,6 +177,8 @@ int send(CliContext& context) {
         service->start(task);
     }
     QCoreApplication::exec();
+    if (stopSignal != 0)
+        return CliContext::exitCodeForSignal(stopSignal);
     return allGood ? CliContext::Success : CliContext::Failure;
 }
 
@@ -223,6 +243,14 @@ int get(CliContext& context) {
     FileContent entry;
     const bool listed = lookupEntry(device, remote, entry);
     auto* downloader = new FileDownloader(remote, local, device, listed ? entry.dateModified : 0);
+    StopToken stop;
+    downloader->setStopToken(stop);
+    int stopSignal = 0;
+    SignalWatcher watcher;
+    QObject::connect(&watcher, &SignalWatcher::stopRequested, qApp, [&](int signalNumber) {
+        stopSignal = signalNumber;
+        stop.requestStop();
+    });
     ProgressPrinter printer(name, listed ? entry.fileSize : 0);
     bool success = false;
     QString failure;
@@ -235,12 +263,21 @@ int get(CliContext& context) {
             }
             printer.finish();
             success = progress.percent == ProgressContent::Confirmed;
-            failure = progress.description;
+            failure = progress.failure.text();
             QCoreApplication::quit();
         },
         Qt::QueuedConnection);
     QThreadPool::globalInstance()->start(downloader);
     QCoreApplication::exec();
+    if (stopSignal != 0 && !success) {
+        const QString partial = FileDownloader::partialPathFor(local);
+        context.error(
+            QFile::exists(partial)
+                ? QStringLiteral("download of %1 stopped; what arrived is in %2")
+                      .arg(remote, partial)
+                : QStringLiteral("download of %1 stopped; nothing was written").arg(remote));
+        return CliContext::exitCodeForSignal(stopSignal);
+    }
     if (!success) {
         context.error(QStringLiteral("download of %1 failed: %2").arg(remote, failure));
         return CliContext::Failure;

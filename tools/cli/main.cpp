@@ -2,6 +2,7 @@
 #include "CliContext.h"
 #include "DiscoveryCommands.h"
 #include "FileCommands.h"
+#include "utils/DataLocations.h"
 #include "utils/MetaTypes.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 
@@ -121,8 +122,9 @@ int main(int argc, char** argv) {
     const QString dataDir = parser.isSet(QStringLiteral("data-dir"))
                                 ? context.absolutePath(parser.value(QStringLiteral("data-dir")))
                                 : QCoreApplication::applicationDirPath();
-    if (!QDir().mkpath(dataDir) || !QDir::setCurrent(dataDir))
+    if (!QDir().mkpath(dataDir))
         return context.usageError(QStringLiteral("cannot use data folder %1").arg(dataDir));
+    DataLocations::setDataDirectory(dataDir);
 
     const int code = command.value()(context);
     if (parser.isSet(QStringLiteral("stats")))

@@ -14,6 +14,7 @@ TransferSession::Config sessionConfig(const SimFaults& faults) {
     TransferSession::Config config;
     config.cutAfterBytes = faults.dropAfterBytes;
     config.cutConnections = faults.dropTimes;
+    config.stallAfterBytes = faults.stallAfterBytes;
     return config;
 }
 

@@ -1,7 +1,7 @@
 #include "SimOptions.h"
 
-#include "tavlo/discovery/SupportPort.h"
 #include "utils/ProtocolDefinedJsonObject.h"
+#include "utils/SupportPort.h"
 
 #include <QCommandLineParser>
 #include <QNetworkInterface>
@@ -151,6 +151,11 @@ bool SimOptions::parse(const QStringList& arguments) {
         QStringLiteral("With --drop-after: cuts the first K connections of every session "
                        "(default 1)."),
         QStringLiteral("K"), QStringLiteral("1"));
+    const QCommandLineOption stallOpt(
+        QStringLiteral("stall-after"),
+        QStringLiteral("Stops moving data after N bytes of the first connection of every "
+                       "session and holds the connection open until the client leaves."),
+        QStringLiteral("N"));
     const QCommandLineOption notCompleteOpt(
         QStringLiteral("not-complete"),
         QStringLiteral("Answers the first K completion polls of every session with "
@@ -183,7 +188,7 @@ bool SimOptions::parse(const QStringList& arguments) {
                        probeVersionOpt, probeUuidOpt, storeOpt,     extraTopOpt,    sampleOpt,
                        chunkOpt,        dropAfterOpt, dropTimesOpt, notCompleteOpt, noPollOpt,
                        wrongPortOpt,    garbageOpt,   failOpt,      noFinishedOpt,  silentOpt,
-                       quietOpt});
+                       quietOpt,        stallOpt});
 
     helpText_ = parser.helpText();
     if (!parser.parse(arguments))
@@ -260,6 +265,11 @@ bool SimOptions::parse(const QStringList& arguments) {
         faults.dropAfterBytes = parser.value(dropAfterOpt).toLongLong(&ok);
         if (!ok || faults.dropAfterBytes < 0)
             return fail(QStringLiteral("Bad --drop-after: %1").arg(parser.value(dropAfterOpt)));
+    }
+    if (parser.isSet(stallOpt)) {
+        faults.stallAfterBytes = parser.value(stallOpt).toLongLong(&ok);
+        if (!ok || faults.stallAfterBytes < 0)
+            return fail(QStringLiteral("Bad --stall-after: %1").arg(parser.value(stallOpt)));
     }
     faults.dropTimes = parser.value(dropTimesOpt).toInt(&ok);
     if (!ok || faults.dropTimes < 0)

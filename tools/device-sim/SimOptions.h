@@ -19,9 +19,10 @@ struct DeviceIdentity {
 
 // Misbehaviour the simulator can play so the client's error paths get exercised.
 struct SimFaults {
-    qint64 dropAfterBytes = -1; // below 0: connections are never cut
-    int dropTimes = 1;          // how many connections of each session are cut
-    int notCompletePolls = 0;   // completion polls answered "not_complete" regardless
+    qint64 dropAfterBytes = -1;  // below 0: connections are never cut
+    int dropTimes = 1;           // how many connections of each session are cut
+    qint64 stallAfterBytes = -1; // below 0: connections never stall
+    int notCompletePolls = 0;    // completion polls answered "not_complete" regardless
     bool noPollAnswer = false;
     bool wrongPort = false;
     bool garbage = false;

@@ -58,6 +58,10 @@ void TransferSession::startNext() {
     setup.connectionIndex = state_->takeConnectionIndex();
     if (setup.connectionIndex < config_.cutConnections)
         setup.cutAfterBytes = config_.cutAfterBytes;
+    if (setup.connectionIndex == 0 && config_.stallAfterBytes >= 0) {
+        setup.cutAfterBytes = config_.stallAfterBytes;
+        setup.stall = true;
+    }
     setup.timeoutMs = config_.ioTimeoutMs;
     setup.stopping = &stopping_;
     setup.log = &log_;

@@ -23,8 +23,9 @@ class TransferSession : public QObject {
     Q_OBJECT
 public:
     struct Config {
-        qint64 cutAfterBytes = -1; // below 0: connections are never cut
-        int cutConnections = 1;    // how many first connections are cut
+        qint64 cutAfterBytes = -1;   // below 0: connections are never cut
+        int cutConnections = 1;      // how many first connections are cut
+        qint64 stallAfterBytes = -1; // below 0: the first connection never stalls
         int ioTimeoutMs = 15000;
         int idleTimeoutMs = 60000;
     };

@@ -105,6 +105,14 @@ void TransferWorker::receiveUpload(QTcpSocket& socket) {
     if (ok && end == setup_.state->size())
         md5 = first ? transfer.md5() : getFileMd5(setup_.state->localPath());
     report(ok, end, transfer.position(), describe(transfer), md5);
+    holdIfStalled(socket, end);
+}
+
+void TransferWorker::holdIfStalled(QTcpSocket& socket, qint64 end) {
+    if (!setup_.stall || end >= setup_.state->size())
+        return;
+    while (!setup_.stopping->load() && socket.state() == QAbstractSocket::ConnectedState)
+        socket.waitForDisconnected(100);
 }
 
 qint64 TransferWorker::peekClientOffset(QTcpSocket& socket) const {
@@ -139,6 +147,7 @@ void TransferWorker::sendDownload(QTcpSocket& socket) {
         md5 = transfer.startOffset() == 0 ? transfer.md5() : getFileMd5(setup_.state->localPath());
     file.close();
     report(ok, end, transfer.position(), describe(transfer), md5);
+    holdIfStalled(socket, end);
 }
 
 void TransferWorker::report(bool ok, qint64 end, qint64 position, const QString& error,
@@ -151,7 +160,9 @@ void TransferWorker::report(bool ok, qint64 end, qint64 position, const QString&
         return;
     }
     if (end < state.size()) {
-        setup_.log->event(QStringLiteral("cut %1 at=%2").arg(what).arg(position));
+        setup_.log->event(QStringLiteral("%1 %2 at=%3")
+                              .arg(setup_.stall ? "stalled" : "cut", what)
+                              .arg(position));
         return;
     }
     if (!state.setComplete(md5))

@@ -23,6 +23,7 @@ public:
         std::shared_ptr<SessionState> state;
         int connectionIndex = 0;
         qint64 cutAfterBytes = -1; // below 0: run to the end
+        bool stall = false;        // at cutAfterBytes: hold the connection, move nothing
         int timeoutMs = 15000;
         const std::atomic<bool>* stopping = nullptr;
         EventLog* log = nullptr;
@@ -37,6 +38,9 @@ private:
     void sendDownload(QTcpSocket& socket);
     // The client's resume offset, left in the socket; -1 when none comes.
     qint64 peekClientOffset(QTcpSocket& socket) const;
+    // A stalled connection stays open, moving nothing, until the client
+    // leaves, a newer connection comes or the simulator stops.
+    void holdIfStalled(QTcpSocket& socket, qint64 end);
     // Where this connection stops: the end of the file, or earlier when the
     // connection is one to be cut.
     qint64 endFor(qint64 start) const;

@@ -54,7 +54,15 @@ DiscoveryServer::~DiscoveryServer() {
 }
 
 bool DiscoveryServer::start() {
-    QMutexLocker lock(&discoveryMutex());
+    {
+        QMutexLocker lock(&discoveryMutex());
+        startBrowsingLocked();
+    }
+    queryServers();
+    return true;
+}
+
+void DiscoveryServer::startBrowsingLocked() {
     if (!started_) {
         browser_ = new ServiceBrowser(ServiceType);
         connect(browser_, &ServiceBrowser::browsingFailed, this,
@@ -74,8 +82,6 @@ bool DiscoveryServer::start() {
         ownService_->registerService(false);
     }
     started_ = true;
-    queryServers();
-    return true;
 }
 
 bool DiscoveryServer::stop() {
@@ -93,7 +99,7 @@ bool DiscoveryServer::stop() {
 }
 
 QList<ServerContent> DiscoveryServer::servers() const {
-    QMutexLocker lock(&discoveryMutex());
+    QMutexLocker lock(&tableMutex_);
     return devices_.values();
 }
 
@@ -114,8 +120,12 @@ void DiscoveryServer::queryServers() {
     const QList<ServerContent> manual = TavloClientDatabase::instance()->getManualDevices();
     for (const ServerContent& device : manual)
         startQuery(device.address, quint16(device.port), true);
-    QMutexLocker lock(&discoveryMutex());
-    for (const ResolvedHost& host : qAsConst(resolvedHosts_))
+    QList<ResolvedHost> hosts;
+    {
+        QMutexLocker lock(&tableMutex_);
+        hosts = resolvedHosts_.values();
+    }
+    for (const ResolvedHost& host : qAsConst(hosts))
         startQuery(host.address, host.port, true);
     startQuery(QHostAddress(QHostAddress::Broadcast), QueryPort, true);
 }
@@ -137,7 +147,7 @@ void DiscoveryServer::onLookuped(QHostAddress address, int port) {
            qPrintable(address.toString()), port);
     startQuery(address, quint16(port));
     {
-        QMutexLocker lock(&discoveryMutex());
+        QMutexLocker lock(&tableMutex_);
         resolvedHosts_.insert(name, ResolvedHost{address, quint16(port)});
     }
     lookup->deleteLater();
@@ -152,7 +162,7 @@ void DiscoveryServer::onLookupError(int code) {
 void DiscoveryServer::onServiceRemoved(QString serviceName, QString) {
     ResolvedHost host;
     {
-        QMutexLocker lock(&discoveryMutex());
+        QMutexLocker lock(&tableMutex_);
         if (!resolvedHosts_.contains(serviceName)) {
             qWarning("[W][%s] mDns service \"%s\" removed, but it doesn't have the ip.", Category,
                      qPrintable(serviceName));
@@ -180,65 +190,98 @@ void DiscoveryServer::onServiceRegistrationError(int code) {
 
 void DiscoveryServer::onQueryServerResult(const ServerContent& server, bool valid,
                                           bool sweepEnded) {
-    QMutexLocker lock(&discoveryMutex());
-    if (sweepEnded) {
-        clearInvalidServer();
-        emit serverDiscoeryEnd(devices_.size());
-        return;
-    }
-
+    QList<ServerContent> gone;
+    QList<ServerContent> found;
+    int count = -1;
     const QString key = server.address.toString();
-    const auto it = devices_.find(key);
-    if (!valid) {
-        // A device heard from within the expiry age survives a failed query.
-        if (it != devices_.end() && now() - it->lastSeen > ExpiryAgeMs) {
-            const ServerContent gone = it.value();
-            devices_.erase(it);
-            emit serverDisappeared(gone);
-            qDebug("[I][%s] Tavlo device \"%s\" disappeared: %s", Category, qPrintable(gone.name),
-                   qPrintable(key));
+    {
+        QMutexLocker lock(&tableMutex_);
+        if (sweepEnded) {
+            gone = takeExpiredLocked();
+            count = devices_.size();
+        } else {
+            const auto it = devices_.find(key);
+            if (!valid) {
+                // A device heard from within the expiry age survives a failed query.
+                if (it != devices_.end() && now() - it->lastSeen > ExpiryAgeMs) {
+                    gone.append(it.value());
+                    devices_.erase(it);
+                }
+            } else if (it == devices_.end()) {
+                devices_.insert(key, server);
+                found.append(server);
+            } else if (it.value() != server) {
+                gone.append(it.value());
+                found.append(server);
+                it.value() = server;
+            } else {
+                it.value() = server;
+            }
         }
-        return;
     }
 
-    if (it == devices_.end()) {
-        devices_.insert(key, server);
-        emit serverDiscoveried(server);
-        qDebug("[I][%s] Tavlo device \"%s\" discoveried: %s", Category, qPrintable(server.name),
-               qPrintable(key));
+    if (sweepEnded) {
+        announceGone(gone);
+        emit serverDiscoeryEnd(count);
         return;
     }
-
-    const ServerContent old = it.value();
-    it.value() = server;
-    if (old != server) {
-        emit serverDisappeared(old);
+    if (!found.isEmpty() && !gone.isEmpty()) {
+        emit serverDisappeared(gone.first());
         emit serverDiscoveried(server);
         qDebug("[I][%s] Tavlo device \"%s\" changed: %s", Category, qPrintable(server.name),
                qPrintable(key));
+    } else if (!found.isEmpty()) {
+        emit serverDiscoveried(server);
+        qDebug("[I][%s] Tavlo device \"%s\" discoveried: %s", Category, qPrintable(server.name),
+               qPrintable(key));
+    } else if (!gone.isEmpty()) {
+        emit serverDisappeared(gone.first());
+        qDebug("[I][%s] Tavlo device \"%s\" disappeared: %s", Category,
+               qPrintable(gone.first().name), qPrintable(key));
     }
 }
 
 void DiscoveryServer::clearInvalidServer() {
-    QMutexLocker lock(&discoveryMutex());
+    QList<ServerContent> gone;
+    {
+        QMutexLocker lock(&tableMutex_);
+        gone = takeExpiredLocked();
+    }
+    announceGone(gone);
+}
+
+QList<ServerContent> DiscoveryServer::takeExpiredLocked() {
+    QList<ServerContent> gone;
     const qint64 current = now();
     for (auto it = devices_.begin(); it != devices_.end();) {
         if (current - it->lastSeen > ExpiryAgeMs) {
-            emit serverDisappeared(it.value());
-            qDebug("[I][%s] Tavlo device disappeared: %s, name: %s.", Category,
-                   qPrintable(it.key()), qPrintable(it->name));
+            gone.append(it.value());
             it = devices_.erase(it);
         } else {
             ++it;
         }
     }
+    return gone;
+}
+
+void DiscoveryServer::announceGone(const QList<ServerContent>& gone) {
+    for (const ServerContent& device : gone) {
+        emit serverDisappeared(device);
+        qDebug("[I][%s] Tavlo device disappeared: %s, name: %s.", Category,
+               qPrintable(device.address.toString()), qPrintable(device.name));
+    }
 }
 
 void DiscoveryServer::requeryQuietDevices() {
-    QMutexLocker lock(&discoveryMutex());
-    const qint64 current = now();
-    for (const ServerContent& device : qAsConst(devices_)) {
-        if (current - device.lastSeen >= RequeryAgeMs)
-            startQuery(device.address, quint16(device.port));
+    QList<ServerContent> quiet;
+    {
+        QMutexLocker lock(&tableMutex_);
+        const qint64 current = now();
+        for (const ServerContent& device : qAsConst(devices_)) {
+            if (current - device.lastSeen >= RequeryAgeMs)
+                quiet.append(device);
+        }
     }
+    for (const ServerContent& device : qAsConst(quiet))
+        startQuery(device.address, quint16(device.port));
 }

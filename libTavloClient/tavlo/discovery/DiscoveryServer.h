@@ -1,9 +1,10 @@
 #pragma once
 
-#include "tavlo/discovery/ServerContent.h"
+#include "utils/ServerContent.h"
 
 #include <QHash>
 #include <QHostAddress>
+#include <QMutex>
 #include <QObject>
 
 #include <atomic>
@@ -62,9 +63,18 @@ private slots:
 
 private:
     DiscoveryServer();
+    void startBrowsingLocked();
     void startQuery(const QHostAddress& address, quint16 port, bool partOfRound = false);
     void requeryQuietDevices();
+    // Removes the devices silent for longer than the expiry age; the caller
+    // holds the table lock and announces them after releasing it.
+    QList<ServerContent> takeExpiredLocked();
+    void announceGone(const QList<ServerContent>& gone);
 
+    // Guards the device table and the resolved hosts. Signals are emitted
+    // only after it is released: a slot connected directly may take locks
+    // of its own.
+    mutable QMutex tableMutex_;
     bool started_ = false;
     ServiceBrowser* browser_ = nullptr;
     DiscoverableService* ownService_ = nullptr;

@@ -1,4 +1,4 @@
-#include "utils/platform/GlobalHotKeyBackend.h"
+#include "ui/platform/GlobalHotKeyBackend.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>

@@ -1,6 +1,6 @@
-#include "utils/GlobalShortcut.h"
+#include "ui/GlobalShortcut.h"
 
-#include "utils/platform/GlobalHotKeyBackend.h"
+#include "ui/platform/GlobalHotKeyBackend.h"
 
 GlobalShortcut::GlobalShortcut(QObject* parent)
     : QObject(parent)

@@ -1,4 +1,4 @@
-#include "tavlo/discovery/SupportPort.h"
+#include "utils/SupportPort.h"
 
 #include <QStringList>
 

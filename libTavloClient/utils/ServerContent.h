@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tavlo/discovery/SupportPort.h"
+#include "utils/SupportPort.h"
 
 #include <QHash>
 #include <QHostAddress>

@@ -1,4 +1,4 @@
-#include "utils/ShortcutLineEdit.h"
+#include "ui/ShortcutLineEdit.h"
 
 #include <QKeyEvent>
 #include <QKeySequence>

@@ -1,4 +1,4 @@
-#include "tavlo/discovery/ServerContent.h"
+#include "utils/ServerContent.h"
 
 #include "utils/ProtocolDefinedJsonObject.h"
 
