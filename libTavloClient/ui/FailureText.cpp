@@ -49,6 +49,8 @@ QString FailureText::of(const TransferFailure& failure) {
         return tr("设备没有确认文件 (MD5 未确认)");
     case TransferFailure::Disputed:
         return withDetail(tr("设备认为文件有误"), detail);
+    case TransferFailure::PeerDidNotFetch:
+        return tr("对方没有取走文件");
     }
     return QString();
 }

@@ -5,6 +5,9 @@
 #include "tavlo/FileTransferServer.h"
 #include "tavlo/discovery/DiscoveryListener.h"
 #include "tavlo/discovery/DiscoveryServer.h"
+#include "tavlo/server/FileDistribution.h"
+#include "tavlo/server/IncomingOffer.h"
+#include "tavlo/server/OperateListener.h"
 #include "ui/DesktopSettings.h"
 #include "ui/ProgressDockWidget.h"
 #include "ui/ServerContentWidget.h"
@@ -116,9 +119,13 @@ MainWindow::MainWindow(QWidget* parent)
     ui_->fileListTabWidget->setTabsClosable(true);
 
     DiscoveryListener::instance()->start(QThread::InheritPriority);
-    // The operate listener (files that devices push, and files fetched from
-    // this PC) arrives with the device-request service: no listener runs on
-    // UDP 16021 in this build, so devices get no answer there yet.
+    // Files peers offer to this PC, and files they fetch from it.
+    operateListener_ = new OperateListener();
+    connect(operateListener_, &OperateListener::isDownloadFile, this, &MainWindow::isDownloadFile,
+            Qt::QueuedConnection);
+    connect(operateListener_, &OperateListener::uploadProgress, ui_->notifyWidget,
+            &ProgressDockWidget::uploadProgressUpdated, Qt::QueuedConnection);
+    operateListener_->start(QThread::InheritPriority);
 
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     ui_->labelVersion->setText(tr("V") + Version);
@@ -135,6 +142,9 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow() {
     deviceCheckTimer_->stop();
+    operateListener_->stopServing();
+    delete operateListener_;
+    operateListener_ = nullptr;
     ui_.reset();
     tray_->hide();
     delete tray_;
@@ -449,27 +459,40 @@ void MainWindow::uploadFiles(const QStringList& list) {
     if (auto* card = qobject_cast<ServerContentWidget*>(sender()))
         target = card->serverContent();
     if (target.isClient()) {
-        // Files for another PC travel as offers the peer fetches, which come
-        // with the device-request service; this build cannot send them yet.
-        notify(tr("暂不支持向其他电脑发送文件."));
+        offerFiles(list, target);
         return;
     }
     uploadService_->uploadFiles(list, target);
 }
 
+void MainWindow::offerFiles(const QStringList& filePaths, const ServerContent& peer) {
+    for (const QString& path : filePaths)
+        threadPool_.start(new FileDistribution(path, peer));
+}
+
 void MainWindow::isDownloadFile(QString filePath, ServerContent server, quint16 port) {
     Q_UNUSED(port);
+    // A name that could reach outside the download folder is refused unasked.
+    const QString fileName = IncomingOffer::safeFileName(filePath);
+    if (fileName.isEmpty()) {
+        qCritical("[E][%s] Refused an offered file with an unusable name: %s", "MainWindow",
+                  qPrintable(filePath));
+        return;
+    }
     QApplication::alert(this);
-    const QStringList parts = filePath.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    const QString fileName = parts.isEmpty() ? QString() : parts.last();
     const auto answer = QMessageBox::question(
         this, tr("提示"), tr("是否下载来自 ") + server.name + tr(" 的文件：") + fileName + tr("?"),
         QMessageBox::Yes | QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return;
-    const QString folder = config_->value(Config::DownloadPath).toString();
-    QDir().mkpath(folder);
-    const QString localPath = folder + QLatin1Char('/') + fileName;
+    QString error;
+    const QString localPath = IncomingOffer::reserveLocalPath(
+        config_->value(Config::DownloadPath).toString(), filePath, error);
+    if (localPath.isEmpty()) {
+        qCritical("[E][%s] The offered file cannot be saved: %s", "MainWindow", qPrintable(error));
+        notify(tr("无法保存来自 %1 的文件.").arg(server.name));
+        return;
+    }
     auto* downloader = new FileDownloader(filePath, localPath, server, 0);
     connect(downloader, &FileDownloader::updateProgress, ui_->notifyWidget,
             &ProgressDockWidget::uploadProgressUpdated, Qt::QueuedConnection);

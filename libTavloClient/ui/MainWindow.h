@@ -16,6 +16,7 @@ class DesktopSettings;
 class DiscoveryServer;
 class FileTransferServer;
 class LogDialog;
+class OperateListener;
 class QMenu;
 class QTimer;
 class TrayIconMenu;
@@ -55,6 +56,8 @@ public slots:
     void isDownloadFile(QString filePath, ServerContent server, quint16 port);
     void startUploadFile(QString filePath = QString());
     void startUploadFiles(QStringList filePathList = QStringList());
+    // Offers the files to another PC running the client, which fetches them.
+    void offerFiles(const QStringList& filePaths, const ServerContent& peer);
     void onActionSettingTriggered();
     void onActionAboutTriggered();
     void onServerDiscoveried(ServerContent content);
@@ -104,5 +107,6 @@ private:
     QMap<QString, int> tabMap_;
     QWidget* recentFilesPage_ = nullptr;
     QThreadPool threadPool_;
+    OperateListener* operateListener_ = nullptr;
     QTimer* deviceCheckTimer_ = nullptr;
 };

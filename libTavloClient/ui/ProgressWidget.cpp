@@ -148,10 +148,8 @@ void ProgressWidget::redoActionTriggered() {
                     &ProgressDockWidget::uploadProgressUpdated);
         QThreadPool::globalInstance()->start(downloader);
     } else if (server_.isClient()) {
-        // Sending to another PC goes through a file offer, which arrives
-        // with the device-request service; nothing is sent yet.
         if (MainWindow* window = MainWindow::instance())
-            window->notify(tr("暂不支持向其他电脑发送文件."));
+            window->offerFiles(QStringList{localPath_}, server_);
     } else {
         FileTransferServer::instance()->uploadFile(localPath_, server_);
     }

@@ -12,6 +12,7 @@ namespace MetaTypes {
 void registerAll() {
     static const bool registered = [] {
         qRegisterMetaType<ServerContent>("ServerContent");
+        qRegisterMetaType<QHostAddress>("QHostAddress");
         qRegisterMetaType<ProgressContent>("ProgressContent");
         qRegisterMetaType<FileContent>("FileContent");
         qRegisterMetaType<QList<FileContent>>("QList<FileContent>");

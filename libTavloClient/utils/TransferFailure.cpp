@@ -48,6 +48,8 @@ QString TransferFailure::text() const {
         return QStringLiteral("the device did not confirm the file (MD5 not confirmed)");
     case Disputed:
         return withDetail(QStringLiteral("the device rejected the file"), detail);
+    case PeerDidNotFetch:
+        return QStringLiteral("the other side never fetched the file");
     }
     return QString();
 }

@@ -27,6 +27,7 @@ struct TransferFailure {
         BadResumeOffset, // detail: what was read
         NotConfirmed,    // the device never confirmed the MD5
         Disputed,        // the device answered that the file is not good
+        PeerDidNotFetch, // a peer granted a download never connected
     };
 
     Code code = None;

@@ -4,6 +4,7 @@
 #include "common/TestSupport.h"
 #include "common/WidgetTestSupport.h"
 #include "tavlo/discovery/DiscoveryServer.h"
+#include "tavlo/server/OfferRegistry.h"
 #include "ui/LocalServer.h"
 #include "ui/MainWindow.h"
 #include "ui/ServerContentWidget.h"
@@ -262,9 +263,16 @@ void TestMainWindow::uploadsNeedADevice() {
     window_->startUploadFile("/tmp/a");
     QVERIFY(dismisser_->texts().size() <= 1); // only the hot-key warning, if any
 
-    discover(device("Peer", "client", 41));
-    window_->startUploadFiles({"/tmp/a"});
-    QCOMPARE(window_->statusBar()->currentMessage(), QString("暂不支持向其他电脑发送文件."));
+    // Files for another PC are offered to it, one offer per file; an offer
+    // is recorded once it went out.
+    ServerContent pc = device("Peer", "client", 41);
+    pc.address = QHostAddress("127.0.7.41");
+    discover(pc);
+    window_->startUploadFiles({"/tmp/a", "/tmp/b"});
+    QTRY_COMPARE(OfferRegistry::instance().offersFor(pc.address).size(), 2);
+    QStringList offered = OfferRegistry::instance().offersFor(pc.address);
+    offered.sort();
+    QCOMPARE(offered, QStringList({"/tmp/a", "/tmp/b"}));
 }
 
 int main(int argc, char** argv) {

@@ -1,7 +1,8 @@
 // The client's window against a simulated device, under a real X server
 // (Xvfb) inside the private test network: the device is found, a file handed
-// to the card as a drop is uploaded, and the global hot key works. Saves
-// screenshots for people to look at.
+// to the card as a drop is uploaded, a file the device offers is taken after
+// the user agrees, and the global hot key works. Saves screenshots for people
+// to look at.
 #include "common/TestSupport.h"
 #include "common/WidgetTestSupport.h"
 #include "tavlo/FileUtil.h"
@@ -11,13 +12,17 @@
 #include "ui/ProgressWidget.h"
 #include "ui/ServerContentWidget.h"
 #include "ui/ShortcutLineEdit.h"
+#include "utils/Config.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTimer>
 #include <QX11Info>
 #include <QtTest>
 
@@ -49,6 +54,7 @@ private slots:
     void cleanupTestCase();
     void findsTheSimulatedDevice();
     void uploadsAFileDroppedOnTheCard();
+    void acceptsAFileTheDeviceOffers();
     void globalHotKey();
 
 private:
@@ -113,6 +119,55 @@ void TestWindowE2e::uploadsAFileDroppedOnTheCard() {
     if (!store.isEmpty())
         QCOMPARE(getFileMd5(store + "/normal/Tavlo/上传/季度 报告 Q3.pdf"), getFileMd5(path));
     screenshot("window-transfer.png");
+}
+
+void TestWindowE2e::acceptsAFileTheDeviceOffers() {
+    const QString lan = qEnvironmentVariable("LAN_SH");
+    const QString store = qEnvironmentVariable("TAVLO_SIM_STORE");
+    if (lan.isEmpty() || store.isEmpty())
+        QSKIP("needs the private test network");
+    const QString folder = dir_->filePath("downloads");
+    QVERIFY(Config::instance()->setValue(Config::DownloadPath, folder));
+    // The question must stay open for this test to answer it.
+    delete dismisser_;
+    dismisser_ = nullptr;
+
+    // A second simulator on the device's address (on spare ports) sends the
+    // offer; the first one serves the file.
+    QProcess offering;
+    offering.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    offering.start(lan, {"x", qEnvironmentVariable("TAVLO_DEVICE_NS"),
+                         qEnvironmentVariable("TAVLO_BIN_DIR") + "/tavlo-device-sim", "--address",
+                         qEnvironmentVariable("TAVLO_DEVICE_ADDRESS"), "--query-port", "0",
+                         "--request-port", "0", "--name", "Room 301 Tavlo", "--offer",
+                         "/Pictures/poster.png", "--offer-to",
+                         qEnvironmentVariable("TAVLO_PC_ADDRESS")});
+    QVERIFY(offering.waitForStarted());
+    // The question runs its own event loop: answer it from a timer there.
+    QString asked;
+    const QString shots = qEnvironmentVariable("TAVLO_SCREENSHOT_DIR");
+    QTimer answerer;
+    connect(&answerer, &QTimer::timeout, this, [&] {
+        auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!question || !question->isVisible())
+            return;
+        asked = question->text();
+        if (!shots.isEmpty())
+            question->grab().save(shots + "/window-offer.png", "PNG");
+        answerer.stop();
+        question->button(QMessageBox::Yes)->click();
+    });
+    answerer.start(50);
+    QTRY_VERIFY_WITH_TIMEOUT(!asked.isEmpty(), 20000);
+    QCOMPARE(asked, QString("是否下载来自 Room 301 Tavlo 的文件：poster.png?"));
+
+    const QString local = folder + "/poster.png";
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(local), 20000);
+    QCOMPARE(getFileMd5(local), getFileMd5(store + "/normal/Pictures/poster.png"));
+    QVERIFY(!QFile::exists(local + ".part"));
+    offering.kill();
+    offering.waitForFinished();
+    dismisser_ = new ModalDismisser;
 }
 
 void TestWindowE2e::globalHotKey() {

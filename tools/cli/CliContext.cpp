@@ -26,6 +26,15 @@ int CliContext::usageError(const QString& message) const {
     return Usage;
 }
 
+bool CliContext::waitSeconds(double& seconds, double fallback) const {
+    seconds = fallback;
+    if (!parser.isSet(QStringLiteral("wait")))
+        return true;
+    bool ok = false;
+    seconds = parser.value(QStringLiteral("wait")).toDouble(&ok);
+    return ok && seconds >= 0;
+}
+
 bool CliContext::parseEndpoint(const QString& text, QHostAddress& address, quint16& port,
                                quint16 defaultPort) {
     QString host = text;

@@ -23,6 +23,9 @@ public:
     // Prints `message` to standard error and returns the usage exit code.
     int usageError(const QString& message) const;
 
+    // --wait in seconds, or `fallback` when absent; false for a bad value.
+    bool waitSeconds(double& seconds, double fallback) const;
+
     // ADDRESS or ADDRESS:PORT; false for anything else.
     static bool parseEndpoint(const QString& text, QHostAddress& address, quint16& port,
                               quint16 defaultPort);

@@ -56,20 +56,11 @@ void printDevices(const CliContext& context, QList<ServerContent> devices) {
         context.print(describe(device));
 }
 
-bool waitSeconds(const CliContext& context, double& seconds, double fallback) {
-    seconds = fallback;
-    if (!context.parser.isSet(QStringLiteral("wait")))
-        return true;
-    bool ok = false;
-    seconds = context.parser.value(QStringLiteral("wait")).toDouble(&ok);
-    return ok && seconds >= 0;
-}
-
 } // namespace
 
 int discover(CliContext& context) {
     double seconds = 0;
-    if (!waitSeconds(context, seconds, 6))
+    if (!context.waitSeconds(seconds, 6))
         return context.usageError(QStringLiteral("--wait needs a number of seconds"));
     const bool events = context.parser.isSet(QStringLiteral("events"));
 
@@ -143,7 +134,7 @@ int query(CliContext& context) {
 
 int respond(CliContext& context) {
     double seconds = 0;
-    if (!waitSeconds(context, seconds, 0))
+    if (!context.waitSeconds(seconds, 0))
         return context.usageError(QStringLiteral("--wait needs a number of seconds"));
     DiscoveryListener* listener = DiscoveryListener::instance();
     listener->start(QThread::InheritPriority);

@@ -2,6 +2,7 @@
 #include "CliContext.h"
 #include "DiscoveryCommands.h"
 #include "FileCommands.h"
+#include "PeerCommands.h"
 #include "utils/DataLocations.h"
 #include "utils/MetaTypes.h"
 #include "utils/ProtocolDefinedJsonObject.h"
@@ -31,7 +32,11 @@ Commands:
   rm REMOTE                                 delete a file on the device
   thumb REMOTE OUT.png [--date MS]          fetch a file's thumbnail
   welcome TEXT                              set the device's welcome text
-File commands need --device ADDRESS[:QUERYPORT]. Exit codes: 0 done, 1 failed,
+  receive [--dir DIR] [--yes] [--wait S]    answer other PCs and devices and take the files
+                                            they offer (asks on the terminal, or --yes)
+  offer FILE... [--wait S]                  offer files to another PC and serve them until
+                                            it confirmed each (default wait 120 s)
+File commands and offer need --device ADDRESS[:QUERYPORT]. Exit codes: 0 done, 1 failed,
 2 bad arguments.)";
 
 // Peak resident memory of this process, in KiB; 0 where it cannot be read.
@@ -82,6 +87,11 @@ int main(int argc, char** argv) {
         {QStringLiteral("date"),
          QStringLiteral("thumb: the file's modification time (default: from its listing)."),
          QStringLiteral("MS")},
+        {QStringLiteral("dir"),
+         QStringLiteral("receive: the folder for received files (default: "
+                        "the download folder setting)."),
+         QStringLiteral("DIR")},
+        {QStringLiteral("yes"), QStringLiteral("receive: accept every offer without asking.")},
         {QStringLiteral("stats"), QStringLiteral("Print the peak memory use at the end.")},
         {QStringLiteral("verbose"), QStringLiteral("Show the library's log lines.")},
     });
@@ -111,6 +121,8 @@ int main(int argc, char** argv) {
         {QStringLiteral("rm"), FileCommands::remove},
         {QStringLiteral("thumb"), FileCommands::thumb},
         {QStringLiteral("welcome"), FileCommands::welcome},
+        {QStringLiteral("receive"), PeerCommands::receive},
+        {QStringLiteral("offer"), PeerCommands::offer},
     };
     const auto command = commands.find(context.command);
     if (command == commands.end())

@@ -1,6 +1,8 @@
 #include "SimDevice.h"
 
 #include "EventLog.h"
+#include "FileStore.h"
+#include "OfferFetcher.h"
 
 #include "utils/ProtocolDefinedJsonObject.h"
 #include "utils/QtJson.h"
@@ -43,7 +45,8 @@ SimDevice::SimDevice(const DeviceIdentity& identity, const SimOptions& options,
     , options_(options)
     , log_(log)
     , sessions_(sessionConfig(options.faults), log)
-    , handler_(store, sessions_, options.faults, options.listingChunk, identity.address, log) {
+    , handler_(store, sessions_, options.faults, options.listingChunk, identity.address, log)
+    , storeRoot_(store.root()) {
     connect(&querySocket_, &QUdpSocket::readyRead, this, &SimDevice::onQueryReadyRead);
     connect(&requestSocket_, &QUdpSocket::readyRead, this, &SimDevice::onRequestReadyRead);
 }
@@ -78,10 +81,44 @@ bool SimDevice::start(QString* error) {
                    .arg(where)
                    .arg(queryPort())
                    .arg(requestPort()));
+    if (!options_.peer.offerPath.isEmpty())
+        sendOffer();
     return true;
 }
 
+void SimDevice::sendOffer() {
+    QVariantMap offer;
+    offer.insert(Protocol::TYPE, Protocol::FILE_DISTRIBUTION);
+    offer.insert(Protocol::FILE_PATH, options_.peer.offerPath);
+    offer.insert(Protocol::NAME, identity_.name);
+    offer.insert(Protocol::UUID, identity_.uuid);
+    requestSocket_.writeDatagram(QtJson::serialize(offer), options_.peer.offerTo,
+                                 SimOptions::DefaultRequestPort);
+    log_.event(
+        QStringLiteral("offered %1 to %2")
+            .arg(EventLog::oneLine(options_.peer.offerPath), options_.peer.offerTo.toString()));
+}
+
+void SimDevice::fetchOffer(const QVariantMap& offer, const QHostAddress& pc) {
+    OfferFetcher::Setup setup;
+    bool isV4 = false;
+    const quint32 v4 = pc.toIPv4Address(&isV4);
+    setup.pc = isV4 ? QHostAddress(v4) : pc;
+    setup.offeredPath = offer.value(Protocol::FILE_PATH).toString();
+    setup.targetFolder = storeRoot_ + QStringLiteral("/fetched");
+    setup.cutAfterBytes = options_.peer.fetchCutAfter;
+    setup.resumeForm = options_.peer.decimalResume ? OfferFetcher::ResumeForm::Decimal
+                                                   : OfferFetcher::ResumeForm::Raw;
+    setup.stopping = &stopping_;
+    setup.log = &log_;
+    log_.event(QStringLiteral("offer %1 from %2")
+                   .arg(EventLog::oneLine(setup.offeredPath), setup.pc.toString()));
+    fetchers_.start(new OfferFetcher(std::move(setup)));
+}
+
 void SimDevice::stop() {
+    stopping_ = true;
+    fetchers_.waitForDone();
     querySocket_.close();
     requestSocket_.close();
     sessions_.shutdown();
@@ -158,6 +195,11 @@ void SimDevice::answerRequest(const QNetworkDatagram& datagram) {
             .arg(request.value(Protocol::TYPE).toString(), QString::fromUtf8(datagram.data())));
     if (options_.faults.silentRequests)
         return;
+    if (request.value(Protocol::TYPE).toString() == Protocol::FILE_DISTRIBUTION) {
+        if (options_.peer.fetchOffers)
+            fetchOffer(request, sender);
+        return; // an offer is never answered
+    }
     if (options_.faults.garbage) {
         reply(QByteArrayLiteral("<<this is not JSON>>"), sender, senderPort);
         return;

@@ -5,8 +5,10 @@
 #include "SimOptions.h"
 
 #include <QObject>
+#include <QThreadPool>
 #include <QUdpSocket>
 
+#include <atomic>
 #include <memory>
 
 class EventLog;
@@ -44,6 +46,8 @@ private:
     void answerQuery(const QNetworkDatagram& datagram);
     void answerRequest(const QNetworkDatagram& datagram);
     void reply(const QByteArray& data, const QHostAddress& address, quint16 port);
+    void sendOffer();
+    void fetchOffer(const QVariantMap& offer, const QHostAddress& pc);
 
     DeviceIdentity identity_;
     const SimOptions& options_;
@@ -53,4 +57,7 @@ private:
     QUdpSocket querySocket_;
     QUdpSocket requestSocket_;
     std::unique_ptr<QUdpSocket> wrongPortSocket_;
+    QString storeRoot_;
+    QThreadPool fetchers_;
+    std::atomic<bool> stopping_{false};
 };

@@ -151,6 +151,28 @@ bool SimOptions::parse(const QStringList& arguments) {
         QStringLiteral("With --drop-after: cuts the first K connections of every session "
                        "(default 1)."),
         QStringLiteral("K"), QStringLiteral("1"));
+    const QCommandLineOption offerOpt(
+        QStringLiteral("offer"),
+        QStringLiteral("Offers the store file PATH (a device path) to the PC named by "
+                       "--offer-to once listening, as a device pushing a file does."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption offerToOpt(QStringLiteral("offer-to"),
+                                        QStringLiteral("With --offer: the PC's address."),
+                                        QStringLiteral("ADDRESS"));
+    const QCommandLineOption fetchOpt(
+        QStringLiteral("fetch-offers"),
+        QStringLiteral("Fetches every file a PC offers (file_distribution) into the store's "
+                       "\"fetched\" folder, then confirms it with query_result."));
+    const QCommandLineOption fetchCutOpt(
+        QStringLiteral("fetch-cut-after"),
+        QStringLiteral("With --fetch-offers: cuts the first connection after N bytes and "
+                       "resumes."),
+        QStringLiteral("N"));
+    const QCommandLineOption resumeFormOpt(
+        QStringLiteral("resume-form"),
+        QStringLiteral("With --fetch-cut-after: the resume offset as \"raw\" (8 bytes, "
+                       "default) or \"decimal\" digits."),
+        QStringLiteral("FORM"), QStringLiteral("raw"));
     const QCommandLineOption stallOpt(
         QStringLiteral("stall-after"),
         QStringLiteral("Stops moving data after N bytes of the first connection of every "
@@ -188,7 +210,8 @@ bool SimOptions::parse(const QStringList& arguments) {
                        probeVersionOpt, probeUuidOpt, storeOpt,     extraTopOpt,    sampleOpt,
                        chunkOpt,        dropAfterOpt, dropTimesOpt, notCompleteOpt, noPollOpt,
                        wrongPortOpt,    garbageOpt,   failOpt,      noFinishedOpt,  silentOpt,
-                       quietOpt,        stallOpt});
+                       quietOpt,        stallOpt,     offerOpt,     offerToOpt,     fetchOpt,
+                       fetchCutOpt,     resumeFormOpt});
 
     helpText_ = parser.helpText();
     if (!parser.parse(arguments))
@@ -271,6 +294,21 @@ bool SimOptions::parse(const QStringList& arguments) {
         if (!ok || faults.stallAfterBytes < 0)
             return fail(QStringLiteral("Bad --stall-after: %1").arg(parser.value(stallOpt)));
     }
+    peer = PeerOptions();
+    peer.offerPath = parser.value(offerOpt);
+    if (!peer.offerPath.isEmpty() && (!peer.offerTo.setAddress(parser.value(offerToOpt)) ||
+                                      peer.offerTo.protocol() != QAbstractSocket::IPv4Protocol))
+        return fail(QStringLiteral("--offer needs --offer-to ADDRESS"));
+    peer.fetchOffers = parser.isSet(fetchOpt);
+    if (parser.isSet(fetchCutOpt)) {
+        peer.fetchCutAfter = parser.value(fetchCutOpt).toLongLong(&ok);
+        if (!ok || peer.fetchCutAfter < 0)
+            return fail(QStringLiteral("Bad --fetch-cut-after: %1").arg(parser.value(fetchCutOpt)));
+    }
+    const QString form = parser.value(resumeFormOpt);
+    if (form != QLatin1String("raw") && form != QLatin1String("decimal"))
+        return fail(QStringLiteral("Bad --resume-form (raw or decimal): %1").arg(form));
+    peer.decimalResume = form == QLatin1String("decimal");
     faults.dropTimes = parser.value(dropTimesOpt).toInt(&ok);
     if (!ok || faults.dropTimes < 0)
         return fail(QStringLiteral("Bad --drop-times: %1").arg(parser.value(dropTimesOpt)));

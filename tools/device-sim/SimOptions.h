@@ -31,6 +31,16 @@ struct SimFaults {
     QHash<QString, QString> failReasons; // request type -> forced fail reason
 };
 
+// The simulator as a peer of PCs that send files to each other: it can
+// offer one of its files to a PC, and fetch what PCs offer it.
+struct PeerOptions {
+    QString offerPath;    // a device path, e.g. "/Pictures/poster.png"
+    QHostAddress offerTo; // the PC it is offered to
+    bool fetchOffers = false;
+    qint64 fetchCutAfter = -1;  // below 0: the first fetch connection is not cut
+    bool decimalResume = false; // resume offset as decimal digits, not 8 raw bytes
+};
+
 // The simulator's command line. Parsed without exiting so tests can feed it
 // argument lists; the program prints helpText() itself.
 class SimOptions {
@@ -78,6 +88,7 @@ public:
     int listingChunk = 20;
     bool quiet = false;
     SimFaults faults;
+    PeerOptions peer;
 
 private:
     bool fail(const QString& text);

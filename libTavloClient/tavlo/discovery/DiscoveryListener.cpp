@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QThreadPool>
-#include <QUdpSocket>
 
 namespace {
 
@@ -22,17 +21,15 @@ DiscoveryListener* DiscoveryListener::instance() {
     static DiscoveryListener* listener = [] {
         auto* created = new DiscoveryListener();
         if (QCoreApplication* app = QCoreApplication::instance())
-            QObject::connect(app, &QCoreApplication::aboutToQuit, created, [created] {
-                created->requestInterruption(); // also ends a bind retry
-                created->quit();
-                created->wait(5000);
-            });
+            QObject::connect(app, &QCoreApplication::aboutToQuit, created,
+                             [created] { created->stop(); });
         return created;
     }();
     return listener;
 }
 
-DiscoveryListener::DiscoveryListener() = default;
+DiscoveryListener::DiscoveryListener()
+    : UdpListener(ListenPort, Category, "[E][%s] Socket bind error: %s") {}
 
 ServerContent DiscoveryListener::getServer(const QString& address) const {
     QMutexLocker lock(&mutex_);
@@ -44,46 +41,7 @@ void DiscoveryListener::setServer(const QString& address, const ServerContent& s
     devices_.insert(address, server);
 }
 
-bool DiscoveryListener::isListening() const {
-    QMutexLocker lock(&mutex_);
-    return listening_;
-}
-
-void DiscoveryListener::run() {
-    QUdpSocket socket;
-    while (!socket.bind(port_)) {
-        qCritical("[E][%s] Socket bind error: %s", Category,
-                  socket.errorString().toLocal8Bit().constData());
-        // Sleep in small steps so that quitting the program is not held up.
-        for (int waited = 0; waited < BindRetryMs && !isInterruptionRequested(); waited += 100)
-            QThread::msleep(100);
-        if (isInterruptionRequested())
-            return;
-    }
-    socket_ = &socket;
-    // The socket lives in this thread; its reads happen here too.
-    connect(&socket, &QUdpSocket::readyRead, &socket, [this] { onSocketReadyRead(); });
-    {
-        QMutexLocker lock(&mutex_);
-        listening_ = true;
-    }
-    exec();
-    {
-        QMutexLocker lock(&mutex_);
-        listening_ = false;
-    }
-    socket_ = nullptr;
-}
-
-void DiscoveryListener::onSocketReadyRead() {
-    if (!socket_ || !socket_->hasPendingDatagrams())
-        return;
-    QByteArray data(int(qMax<qint64>(socket_->pendingDatagramSize(), 0)), Qt::Uninitialized);
-    QHostAddress sender;
-    quint16 senderPort = 0;
-    const qint64 size = socket_->readDatagram(data.data(), data.size(), &sender, &senderPort);
-    if (size < 0)
-        return;
-    data.resize(int(size));
+void DiscoveryListener::onDatagram(const QByteArray& data, const QHostAddress& sender,
+                                   quint16 senderPort) {
     QThreadPool::globalInstance()->start(new ReplyDiscovery(data, sender, senderPort));
 }
