@@ -13,7 +13,8 @@ bool openFile(const QString& path) {
 bool openFolder(const QString& folder) {
     QString native = folder;
     native.replace(QLatin1Char('/'), QLatin1Char('\\'));
-    return QProcess::startDetached(QStringLiteral("explorer ") + native);
+    // One argument, so a folder with spaces stays whole.
+    return QProcess::startDetached(QStringLiteral("explorer"), {native});
 }
 
 } // namespace DesktopServices

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "IKeyboardSimulater.h"
+#include "ITouchSimulater.h"
+#include "Logger.h"
+
+#include <string>
+
+namespace Json {
+class Value;
+}
+
+namespace Fingo {
+
+// Parses the device's messages and hands them to injection: "motion_event"
+// batches and "long_click" to the touch back end, "keyboard_event" to the
+// keyboard. Text that is not a JSON object and unknown types are ignored
+// silently; a member of the wrong type or out of range drops the message
+// with an error line instead of throwing.
+class MessageDispatcher {
+public:
+    // Whether long clicks are injected; asked for every long click.
+    using LongClickRule = bool (*)();
+
+    MessageDispatcher(const Logger& log, ITouchSimulater* touch, IKeyboardSimulater* keyboard,
+                      LongClickRule longClickAllowed);
+
+    void dispatch(const std::string& text);
+
+private:
+    void handleMotionEvent(const Json::Value& message);
+    void handleLongClick(const Json::Value& message);
+    void handleKeyboardEvent(const Json::Value& message);
+
+    Logger m_log;
+    ITouchSimulater* m_touch;
+    IKeyboardSimulater* m_keyboard;
+    LongClickRule m_longClickAllowed;
+};
+
+} // namespace Fingo
