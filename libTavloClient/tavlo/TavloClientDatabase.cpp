@@ -3,6 +3,7 @@
 #include "utils/DataLocations.h"
 
 #include <QAtomicInt>
+#include <QCoreApplication>
 #include <QMutex>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -35,6 +36,13 @@ public:
             query_ = std::make_unique<QSqlQuery>(database);
     }
     ~ThreadConnection() {
+        // A pool thread that ends while the process tears down, after the
+        // application object is gone, finds Qt's SQL machinery half
+        // destroyed: its connection is left to the end of the process.
+        if (!QCoreApplication::instance()) {
+            (void)query_.release();
+            return;
+        }
         query_.reset();
         QSqlDatabase::database(name_, false).close();
         QSqlDatabase::removeDatabase(name_);

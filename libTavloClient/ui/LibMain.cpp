@@ -12,13 +12,16 @@ int libMain(int argc, char** argv) {
     SingleApplication app(argc, argv);
     QCoreApplication::addLibraryPath(QCoreApplication::applicationDirPath() +
                                      QStringLiteral("/plugins"));
-    // config.ini, the database, the log folder and the default download
-    // folder all lie in the program's directory, which is also made the
-    // working directory.
-    DataLocations::setDataDirectory(QCoreApplication::applicationDirPath());
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    // The user's folders where the desktop has them (Linux); elsewhere the
+    // program's folder, which is then also the working directory.
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    DataLocations::usePerUserFolders();
+    if (DataLocations::dataDirectory() == QDir::cleanPath(programFolder))
+        QDir::setCurrent(programFolder);
     if (!app.isRunning())
         return 0;
+    // Only the first instance may move files an earlier run left behind.
+    const QStringList moved = DataLocations::moveFilesFrom(programFolder);
 
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/drawable/logo256.png")));
 
@@ -29,6 +32,8 @@ int libMain(int argc, char** argv) {
     parser.process(app);
 
     auto* window = new MainWindow();
+    for (const QString& note : moved)
+        qDebug("[I][%s] %s", "LibMain", qPrintable(note));
     if (!parser.isSet(startHidden))
         window->show();
     QObject::connect(&app, &SingleApplication::showUp, window, &MainWindow::show);

@@ -6,7 +6,7 @@
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/cli_lib.sh"
 
-STALLING=127.0.0.61 # stops moving data after 2 MB and holds the connection
+STALLING=127.0.0.71 # stops moving data after 2 MB and holds the connection
 W=$TMP/work
 make_pattern_file "$W/big.bin" 8000000 51
 start_sim stalling "$STALLING" --stall-after 2000000

@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
          QStringLiteral("ADDRESS[:PORT]")},
         {QStringLiteral("data-dir"),
          QStringLiteral("Folder with config.ini, the history database and the log (default: "
-                        "the program's folder, shared with the window)."),
+                        "the window's own folders)."),
          QStringLiteral("DIR")},
         {QStringLiteral("wait"),
          QStringLiteral("Seconds to run (discover: 6; respond: until "
@@ -131,12 +131,14 @@ int main(int argc, char** argv) {
     // Settings and history live where the window keeps them, unless told
     // otherwise; paths on the command line were taken relative to the
     // folder the user is in.
-    const QString dataDir = parser.isSet(QStringLiteral("data-dir"))
-                                ? context.absolutePath(parser.value(QStringLiteral("data-dir")))
-                                : QCoreApplication::applicationDirPath();
-    if (!QDir().mkpath(dataDir))
-        return context.usageError(QStringLiteral("cannot use data folder %1").arg(dataDir));
-    DataLocations::setDataDirectory(dataDir);
+    if (parser.isSet(QStringLiteral("data-dir"))) {
+        const QString dataDir = context.absolutePath(parser.value(QStringLiteral("data-dir")));
+        if (!QDir().mkpath(dataDir))
+            return context.usageError(QStringLiteral("cannot use data folder %1").arg(dataDir));
+        DataLocations::setDataDirectory(dataDir);
+    } else {
+        DataLocations::usePerUserFolders();
+    }
 
     const int code = command.value()(context);
     if (parser.isSet(QStringLiteral("stats")))

@@ -28,5 +28,11 @@ std::string FingoLibrary::defaultPath() {
     const ssize_t length = readlink("/proc/self/exe", executable, sizeof executable - 1);
     std::string folder = length > 0 ? std::string(executable, static_cast<size_t>(length)) : "";
     folder = folder.substr(0, folder.find_last_of('/') + 1);
-    return folder + "libFingo.so";
+    // Beside the program in a build; in the private library folder once installed.
+    const std::string beside = folder + "libFingo.so";
+#ifdef FINGO_HOST_INSTALLED_LIBRARY
+    if (access(beside.c_str(), F_OK) != 0)
+        return folder + FINGO_HOST_INSTALLED_LIBRARY;
+#endif
+    return beside;
 }
