@@ -14,10 +14,15 @@
 class Config;
 class DesktopSettings;
 class DiscoveryServer;
+class FileListDialog;
 class FileTransferServer;
 class LogDialog;
+class ManualDevicesManageDialog;
+class QAction;
 class QMenu;
 class QTimer;
+class RecentFilesDialog;
+class SettingDialog;
 class TrayIconMenu;
 
 namespace Ui {
@@ -43,8 +48,11 @@ public:
     QMenu* popupMenu() const { return popupMenu_; }
     QSystemTrayIcon* trayIcon() const { return tray_; }
     LogDialog* logDialog() const { return logDialog_; }
-    QWidget* getRecentFileDlg() const { return recentFilesPage_; }
+    RecentFilesDialog* getRecentFileDlg() const { return recentFilesPage_; }
     QMap<QString, int> tabMap() const { return tabMap_; }
+    SettingDialog* settingDialog() const { return settingDialog_; }
+    // Null until the dialog was first asked for.
+    ManualDevicesManageDialog* manualDevicesDialog() const { return manualDevicesDialog_; }
 
 public slots:
     void notify(QString description);
@@ -83,15 +91,19 @@ private:
     void updateServerList();
     void uploadFiles(const QStringList& list);
     void resetTabs();
-    QWidget* createRecentFilesPage();
-    QWidget* createFileBrowserPage(const ServerContent& server);
+    void removePage(QWidget* page);
+    FileListDialog* createFileBrowserPage(const ServerContent& server);
     const ServerContent* cardServer() const;
+    // The upload and welcome-text entries need a device to act on.
+    void updateDeviceActions();
 
     std::unique_ptr<Ui::MainWindow> ui_;
     LogDialog* logDialog_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     TrayIconMenu* trayMenu_ = nullptr;
     QMenu* popupMenu_ = nullptr;
+    QList<QAction*> uploadActions_;
+    QAction* salutatoryAction_ = nullptr;
     bool dragging_ = false;
     int lastX_ = 0;
     int lastY_ = 0;
@@ -102,7 +114,9 @@ private:
     FileTransferServer* uploadService_ = nullptr;
     std::vector<std::unique_ptr<ServerContent>> servers_;
     QMap<QString, int> tabMap_;
-    QWidget* recentFilesPage_ = nullptr;
+    RecentFilesDialog* recentFilesPage_ = nullptr;
+    SettingDialog* settingDialog_ = nullptr;
+    ManualDevicesManageDialog* manualDevicesDialog_ = nullptr;
     QThreadPool threadPool_;
     QTimer* deviceCheckTimer_ = nullptr;
 };
