@@ -20,6 +20,26 @@ FileFinder::FileFinder(const QString& dirPath, const QString& order, const Serve
 }
 
 void FileFinder::run() {
+    QList<FileContent> entries;
+    if (!collect(entries)) {
+        emit findFileFailed(failure_);
+        return;
+    }
+    if (dirPath_.isEmpty()) {
+        QList<FileContent> shown;
+        for (const FileContent& entry : qAsConst(entries)) {
+            if (topLevelFolders().contains(entry.fileName))
+                shown.append(entry);
+        }
+        entries = shown;
+    }
+    succeeded_ = datagrams_ > 0;
+    emit findFileEnd(entries);
+    if (!succeeded_)
+        emit findFileFailed(failure_);
+}
+
+bool FileFinder::collect(QList<FileContent>& entries) {
     RequestChannel channel(server_.address);
     QVariantMap request;
     request.insert(Protocol::TYPE, Protocol::FILE_LIST);
@@ -28,10 +48,9 @@ void FileFinder::run() {
     request.insert(Protocol::SORT, order_);
     if (channel.send(request) != RequestChannel::Status::Ok) {
         failure_ = TransferFailure(TransferFailure::RequestNotSent);
-        return;
+        return false;
     }
 
-    QList<FileContent> entries;
     for (;;) {
         QVariantMap reply;
         const auto status =
@@ -43,14 +62,14 @@ void FileFinder::run() {
         }
         if (status != RequestChannel::Status::Ok) {
             failure_ = RequestChannel::failureOf(status);
-            return;
+            return false;
         }
         ++datagrams_;
         if (RequestChannel::resultOf(reply) == RequestChannel::Result::Fail) {
             qCritical("[E][%s] Find File Fail: %s", "FileFinder",
                       qPrintable(RequestChannel::reasonOf(reply)));
             failure_ = RequestChannel::refusal(reply);
-            return;
+            return false;
         }
         const QVariantList list = reply.value(Protocol::FILE_LIST).toList();
         for (const QVariant& entry : list)
@@ -58,15 +77,5 @@ void FileFinder::run() {
         if (reply.value(Protocol::FINISHED).toBool())
             break;
     }
-
-    if (dirPath_.isEmpty()) {
-        QList<FileContent> shown;
-        for (const FileContent& entry : qAsConst(entries)) {
-            if (topLevelFolders().contains(entry.fileName))
-                shown.append(entry);
-        }
-        entries = shown;
-    }
-    succeeded_ = datagrams_ > 0;
-    emit findFileEnd(entries);
+    return true;
 }

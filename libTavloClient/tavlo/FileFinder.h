@@ -28,8 +28,15 @@ public:
 
 signals:
     void findFileEnd(QList<FileContent> fileList);
+    // The listing failed: nothing usable came (no answer, a refusal, a reply
+    // that does not parse). After a listing nobody answered, the empty
+    // `findFileEnd` comes first.
+    void findFileFailed(TransferFailure failure);
 
 private:
+    // False when the listing failed without a list to show.
+    bool collect(QList<FileContent>& entries);
+
     QString dirPath_;
     QString order_;
     ServerContent server_;

@@ -8,9 +8,15 @@
 #include "tavlo/server/FileDistribution.h"
 #include "tavlo/server/IncomingOffer.h"
 #include "tavlo/server/OperateListener.h"
+#include "ui/AboutTavloDialog.h"
 #include "ui/DesktopSettings.h"
+#include "ui/FileListDialog.h"
+#include "ui/ManualDevicesManageDialog.h"
 #include "ui/ProgressDockWidget.h"
+#include "ui/RecentFilesDialog.h"
+#include "ui/SalutatorySetting.h"
 #include "ui/ServerContentWidget.h"
+#include "ui/SettingDialog.h"
 #include "ui/TrayIconMenu.h"
 #include "ui_MainWindow.h"
 #include "utils/Config.h"
@@ -27,7 +33,6 @@
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTimer>
-#include <QVBoxLayout>
 
 const QString MainWindow::Version = QStringLiteral(TAVLO_VERSION);
 
@@ -45,18 +50,6 @@ void substituteFonts() {
     QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"), fallbacks);
 }
 
-// A page for a view that this build does not have yet; it says so.
-QWidget* placeholderPage(const QString& text) {
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    auto* label = new QLabel(text, page);
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    label->setStyleSheet(QStringLiteral("color: #8A9AA3; font-size: 11pt;"));
-    layout->addWidget(label);
-    return page;
-}
-
 } // namespace
 
 MainWindow* MainWindow::instance() {
@@ -68,6 +61,7 @@ MainWindow::MainWindow(QWidget* parent)
     , ui_(std::make_unique<Ui::MainWindow>()) {
     substituteFonts();
     logDialog_ = new LogDialog(this);
+    settingDialog_ = new SettingDialog(this);
     tray_ = new QSystemTrayIcon(this);
     config_ = Config::instance();
     desktopSettings_ = new DesktopSettings(config_, this);
@@ -114,7 +108,11 @@ MainWindow::MainWindow(QWidget* parent)
 
     startDiscoveryServer();
 
-    recentFilesPage_ = createRecentFilesPage();
+    recentFilesPage_ = new RecentFilesDialog;
+    connect(uploadService_, &FileTransferServer::updateRecentFileList, recentFilesPage_,
+            &RecentFilesDialog::updateList, Qt::QueuedConnection);
+    connect(recentFilesPage_, &RecentFilesDialog::addDeviceRequested, this,
+            &MainWindow::onManualAddDevices);
     ui_->fileListTabWidget->addTab(recentFilesPage_, tr("最近文件"));
     ui_->fileListTabWidget->setTabsClosable(true);
 
@@ -125,9 +123,12 @@ MainWindow::MainWindow(QWidget* parent)
             Qt::QueuedConnection);
     connect(operateListener_, &OperateListener::uploadProgress, ui_->notifyWidget,
             &ProgressDockWidget::uploadProgressUpdated, Qt::QueuedConnection);
+    connect(operateListener_, &OperateListener::updateRecentFileList, recentFilesPage_,
+            &RecentFilesDialog::updateList, Qt::QueuedConnection);
     operateListener_->start(QThread::InheritPriority);
 
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    setWindowIcon(QIcon(QStringLiteral(":/drawable/ic_launcher.png")));
     ui_->labelVersion->setText(tr("V") + Version);
     ui_->btn_max->hide();
     connect(ui_->showDebugButton, &QPushButton::clicked, this, &MainWindow::showDebugDialog,
@@ -182,34 +183,40 @@ void MainWindow::buildPopupMenu() {
     refresh->setShortcut(QKeySequence(QStringLiteral("F5")));
     addAction(refresh);
     connect(refresh, &QAction::triggered, this, &MainWindow::startDiscoveryServer);
-    QAction* manual = add(tr("手动添加设备"));
-    connect(manual, &QAction::triggered, this, &MainWindow::onManualAddDevices);
+    connect(add(tr("手动添加设备")), &QAction::triggered, this, &MainWindow::onManualAddDevices);
     popupMenu_->addSeparator();
-    connect(add(tr("上传文件")), &QAction::triggered, this, [this] { startUploadFile(); });
-    connect(add(tr("上传多个文件")), &QAction::triggered, this, [this] { startUploadFiles(); });
+    QAction* uploadOne = add(tr("上传文件"));
+    connect(uploadOne, &QAction::triggered, this, [this] { startUploadFile(); });
+    QAction* uploadMany = add(tr("上传多个文件"));
+    connect(uploadMany, &QAction::triggered, this, [this] { startUploadFiles(); });
+    uploadActions_ = {uploadOne, uploadMany};
     popupMenu_->addSeparator();
-    QAction* salutatory = add(tr("设置欢迎辞"));
-    connect(salutatory, &QAction::triggered, this, &MainWindow::setSalutatory);
+    salutatoryAction_ = add(tr("设置欢迎辞"));
+    connect(salutatoryAction_, &QAction::triggered, this, &MainWindow::setSalutatory);
     popupMenu_->addSeparator();
-    QAction* settings = add(tr("设置"));
-    connect(settings, &QAction::triggered, this, &MainWindow::onActionSettingTriggered);
-    QAction* about = add(tr("关于"));
-    connect(about, &QAction::triggered, this, &MainWindow::onActionAboutTriggered);
+    connect(add(tr("设置")), &QAction::triggered, this, &MainWindow::onActionSettingTriggered);
+    connect(add(tr("关于")), &QAction::triggered, this, &MainWindow::onActionAboutTriggered);
     popupMenu_->addSeparator();
     connect(add(tr("退出")), &QAction::triggered, qApp, &QCoreApplication::quit);
-
-    // These dialogs arrive with the dialogs work; their entries stay visible
-    // but cannot be chosen yet.
-    for (QAction* pending : {manual, salutatory, settings, about})
-        pending->setEnabled(false);
+    updateDeviceActions();
 }
 
-QWidget* MainWindow::createRecentFilesPage() {
-    return placeholderPage(tr("最近文件列表尚未在此版本中提供."));
+void MainWindow::updateDeviceActions() {
+    // Without a device these entries would do nothing; they say so by
+    // being greyed out.
+    for (QAction* action : qAsConst(uploadActions_))
+        action->setEnabled(!servers_.empty());
+    const ServerContent* card = ui_ ? cardServer() : nullptr;
+    salutatoryAction_->setEnabled(!servers_.empty() && card && !card->isClient());
 }
 
-QWidget* MainWindow::createFileBrowserPage(const ServerContent& server) {
-    return placeholderPage(tr("“%1”的文件浏览尚未在此版本中提供.").arg(server.name));
+FileListDialog* MainWindow::createFileBrowserPage(const ServerContent& server) {
+    auto* page = new FileListDialog(server);
+    connect(page, &FileListDialog::updateDownloadProgress, ui_->notifyWidget,
+            &ProgressDockWidget::uploadProgressUpdated, Qt::QueuedConnection);
+    connect(page, &FileListDialog::updateRecentFileList, recentFilesPage_,
+            &RecentFilesDialog::updateList);
+    return page;
 }
 
 // --- shell ---------------------------------------------------------------
@@ -283,19 +290,27 @@ void MainWindow::isSecureModelChanged(int state) {
 }
 
 void MainWindow::onActionSettingTriggered() {
-    qDebug("[I][%s] The settings dialog is not part of this build.", "MainWindow");
+    settingDialog_->show();
+    settingDialog_->raise();
+    settingDialog_->activateWindow();
 }
 
 void MainWindow::onActionAboutTriggered() {
-    qDebug("[I][%s] The about dialog is not part of this build.", "MainWindow");
+    AboutTavloDialog about(this);
+    about.exec();
 }
 
 void MainWindow::setSalutatory() {
-    qDebug("[I][%s] The welcome-text dialog is not part of this build.", "MainWindow");
+    if (servers_.empty() || cardServer()->isClient())
+        return;
+    SalutatorySetting dialog(*cardServer(), this);
+    dialog.exec();
 }
 
 void MainWindow::onManualAddDevices() {
-    qDebug("[I][%s] The manual devices dialog is not part of this build.", "MainWindow");
+    if (!manualDevicesDialog_)
+        manualDevicesDialog_ = new ManualDevicesManageDialog(this);
+    manualDevicesDialog_->exec();
 }
 
 void MainWindow::startDiscoveryServer() {
@@ -361,13 +376,22 @@ void MainWindow::updateServerList() {
             [this](int index) { serverSelectChanged(index, true); });
 }
 
+void MainWindow::removePage(QWidget* page) {
+    if (!page || page == recentFilesPage_)
+        return;
+    // A browser may still be downloading; it goes once its work has ended.
+    if (auto* browser = qobject_cast<FileListDialog*>(page))
+        browser->retire();
+    else
+        page->deleteLater();
+}
+
 void MainWindow::resetTabs() {
     QTabWidget* tabs = ui_->fileListTabWidget;
     for (int i = tabs->count() - 1; i >= 0; --i) {
         QWidget* page = tabs->widget(i);
         tabs->removeTab(i);
-        if (page != recentFilesPage_)
-            page->deleteLater();
+        removePage(page);
     }
     tabMap_.clear();
 }
@@ -376,10 +400,12 @@ void MainWindow::serverSelectChanged(int index, bool isUser) {
     QTabWidget* tabs = ui_->fileListTabWidget;
     if (index < 0 || index >= int(servers_.size())) {
         resetTabs();
-        recentFilesPage_->deleteLater();
-        recentFilesPage_ = createRecentFilesPage();
+        // The one history page stays (connected to every transfer); it now
+        // shows that no device is known.
+        recentFilesPage_->setServer(ServerContent());
         tabs->addTab(recentFilesPage_, tr("最近文件"));
         ui_->serverWidget->setServerContent(ServerContent());
+        updateDeviceActions();
         return;
     }
 
@@ -387,6 +413,8 @@ void MainWindow::serverSelectChanged(int index, bool isUser) {
     if (isUser || !config_->contains(Config::LastSelectedServerUUID))
         config_->setValue(Config::LastSelectedServerUUID, server.uuid);
     ui_->serverWidget->setServerContent(server);
+    recentFilesPage_->setServer(server);
+    updateDeviceActions();
 
     if (tabMap_.contains(server.uuid)) {
         tabs->setCurrentIndex(tabMap_.value(server.uuid));
@@ -421,8 +449,7 @@ void MainWindow::tabClose(int index) {
     }
     QWidget* page = ui_->fileListTabWidget->widget(index);
     ui_->fileListTabWidget->removeTab(index);
-    if (page && page != recentFilesPage_)
-        page->deleteLater();
+    removePage(page);
 }
 
 void MainWindow::onDeviceCheck() {
@@ -496,5 +523,7 @@ void MainWindow::isDownloadFile(QString filePath, ServerContent server, quint16 
     auto* downloader = new FileDownloader(filePath, localPath, server, 0);
     connect(downloader, &FileDownloader::updateProgress, ui_->notifyWidget,
             &ProgressDockWidget::uploadProgressUpdated, Qt::QueuedConnection);
+    connect(downloader, &FileDownloader::updateRecentFileList, recentFilesPage_,
+            &RecentFilesDialog::updateList, Qt::QueuedConnection);
     threadPool_.start(downloader);
 }

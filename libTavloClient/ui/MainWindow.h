@@ -14,11 +14,16 @@
 class Config;
 class DesktopSettings;
 class DiscoveryServer;
+class FileListDialog;
 class FileTransferServer;
 class LogDialog;
 class OperateListener;
+class ManualDevicesManageDialog;
+class QAction;
 class QMenu;
 class QTimer;
+class RecentFilesDialog;
+class SettingDialog;
 class TrayIconMenu;
 
 namespace Ui {
@@ -44,8 +49,11 @@ public:
     QMenu* popupMenu() const { return popupMenu_; }
     QSystemTrayIcon* trayIcon() const { return tray_; }
     LogDialog* logDialog() const { return logDialog_; }
-    QWidget* getRecentFileDlg() const { return recentFilesPage_; }
+    RecentFilesDialog* getRecentFileDlg() const { return recentFilesPage_; }
     QMap<QString, int> tabMap() const { return tabMap_; }
+    SettingDialog* settingDialog() const { return settingDialog_; }
+    // Null until the dialog was first asked for.
+    ManualDevicesManageDialog* manualDevicesDialog() const { return manualDevicesDialog_; }
 
 public slots:
     void notify(QString description);
@@ -86,15 +94,19 @@ private:
     void updateServerList();
     void uploadFiles(const QStringList& list);
     void resetTabs();
-    QWidget* createRecentFilesPage();
-    QWidget* createFileBrowserPage(const ServerContent& server);
+    void removePage(QWidget* page);
+    FileListDialog* createFileBrowserPage(const ServerContent& server);
     const ServerContent* cardServer() const;
+    // The upload and welcome-text entries need a device to act on.
+    void updateDeviceActions();
 
     std::unique_ptr<Ui::MainWindow> ui_;
     LogDialog* logDialog_ = nullptr;
     QSystemTrayIcon* tray_ = nullptr;
     TrayIconMenu* trayMenu_ = nullptr;
     QMenu* popupMenu_ = nullptr;
+    QList<QAction*> uploadActions_;
+    QAction* salutatoryAction_ = nullptr;
     bool dragging_ = false;
     int lastX_ = 0;
     int lastY_ = 0;
@@ -105,7 +117,9 @@ private:
     FileTransferServer* uploadService_ = nullptr;
     std::vector<std::unique_ptr<ServerContent>> servers_;
     QMap<QString, int> tabMap_;
-    QWidget* recentFilesPage_ = nullptr;
+    RecentFilesDialog* recentFilesPage_ = nullptr;
+    SettingDialog* settingDialog_ = nullptr;
+    ManualDevicesManageDialog* manualDevicesDialog_ = nullptr;
     QThreadPool threadPool_;
     OperateListener* operateListener_ = nullptr;
     QTimer* deviceCheckTimer_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include "ui/FailureText.h"
 #include "ui/ProgressWidget.h"
+#include "ui/ViewPlaceholder.h"
 #include "ui_ProgressDockWidget.h"
 
 #include <QPointer>
@@ -16,6 +17,9 @@ ProgressDockWidget::ProgressDockWidget(QWidget* parent)
     ui_->setupUi(this);
     connect(ui_->btnClear, &QPushButton::clicked, this, &ProgressDockWidget::clear);
     setStyleSheet(QStringLiteral("background-color:#EDFAFEFF"));
+    auto* empty = new ViewPlaceholder(ui_->listWidget);
+    empty->setText(tr("还没有传输.\n上传和下载的文件会显示在这里."));
+    empty->watchModel();
     if (!currentDock)
         currentDock = this;
 }

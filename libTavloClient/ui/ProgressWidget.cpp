@@ -6,6 +6,7 @@
 #include "tavlo/FileTransferServer.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressDockWidget.h"
+#include "ui/RecentFilesDialog.h"
 #include "ui_ProgressWidget.h"
 #include "utils/MetaTypes.h"
 #include "utils/platform/DesktopServices.h"
@@ -146,6 +147,9 @@ void ProgressWidget::redoActionTriggered() {
         if (auto* dock = ProgressDockWidget::instance())
             connect(downloader, &FileDownloader::updateProgress, dock,
                     &ProgressDockWidget::uploadProgressUpdated);
+        if (MainWindow* window = MainWindow::instance())
+            connect(downloader, &FileDownloader::updateRecentFileList, window->getRecentFileDlg(),
+                    &RecentFilesDialog::updateList);
         QThreadPool::globalInstance()->start(downloader);
     } else if (server_.isClient()) {
         if (MainWindow* window = MainWindow::instance())

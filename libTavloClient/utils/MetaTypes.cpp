@@ -4,6 +4,7 @@
 #include "utils/ProgressContent.h"
 #include "utils/RecentFilesContent.h"
 #include "utils/ServerContent.h"
+#include "utils/TransferFailure.h"
 
 #include <QMetaType>
 
@@ -18,6 +19,7 @@ void registerAll() {
         qRegisterMetaType<QList<FileContent>>("QList<FileContent>");
         qRegisterMetaType<RecentFilesContent>("RecentFilesContent");
         qRegisterMetaType<QList<RecentFilesContent>>("QList<RecentFilesContent>");
+        qRegisterMetaType<TransferFailure>("TransferFailure");
         return true;
     }();
     Q_UNUSED(registered);

@@ -92,6 +92,8 @@ QString md5Of(const QString& path) {
 }
 
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 
 SimProcess::SimProcess(const QString& address, const QStringList& extraArguments)
@@ -110,6 +112,15 @@ SimProcess::~SimProcess() {
         process_->kill();
     process_->waitForFinished(5000);
     delete process_;
+}
+
+ServerContent SimProcess::device() const {
+    ServerContent device;
+    device.address = QHostAddress(address_);
+    device.uuid = QStringLiteral("uuid-") + address_;
+    device.name = QStringLiteral("Sim ") + address_;
+    device.type = QStringLiteral("server");
+    return device;
 }
 
 QString SimProcess::storePath(const QString& relative) const {
@@ -134,6 +145,17 @@ int SimProcess::count(const QString& prefix) {
     for (const QString& line : lines())
         n += line.startsWith(prefix) ? 1 : 0;
     return n;
+}
+
+QList<QVariantMap> SimProcess::requests(const QString& type) {
+    const QString prefix = QStringLiteral("request ") + type + QLatin1Char(' ');
+    QList<QVariantMap> found;
+    for (const QString& line : lines()) {
+        if (line.startsWith(prefix))
+            found.append(
+                QJsonDocument::fromJson(line.mid(prefix.size()).toUtf8()).object().toVariantMap());
+    }
+    return found;
 }
 
 bool SimProcess::waitForLine(const QString& prefix, int timeoutMs) {

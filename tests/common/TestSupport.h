@@ -1,9 +1,12 @@
 #pragma once
 
+#include "utils/ServerContent.h"
+
 #include <QDir>
 #include <QMutex>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QVariantMap>
 
 // Makes a fresh temporary folder the client's data directory (config.ini, the
 // database, the log folder) and points the desktop folders (autostart) and
@@ -50,11 +53,17 @@ public:
 
     bool isReady() const { return ready_; }
     QString address() const { return address_; }
+    // The client's record of this device: its address, the uuid
+    // "uuid-ADDRESS", a name and the type "server".
+    ServerContent device() const;
     QString storePath(const QString& relative) const;
     // Event lines so far ("stored ...", "request query_result {...}", ...).
     QStringList lines();
     int count(const QString& prefix);
     bool waitForLine(const QString& prefix, int timeoutMs = 10000);
+    // The requests of one type received so far ("request TYPE JSON" lines),
+    // their JSON parsed.
+    QList<QVariantMap> requests(const QString& type);
 
 private:
     QString address_;

@@ -1,5 +1,6 @@
 #include "common/WidgetTestSupport.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
@@ -24,5 +25,24 @@ ModalDismisser::ModalDismisser()
 }
 
 ModalDismisser::~ModalDismisser() {
+    delete timer_;
+}
+
+QuestionAnswerer::QuestionAnswerer(int button)
+    : timer_(new QTimer) {
+    QObject::connect(timer_, &QTimer::timeout, [this, button] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        texts_.append(box->text());
+        if (QAbstractButton* answer = box->button(QMessageBox::StandardButton(button)))
+            answer->click();
+        else
+            box->reject();
+    });
+    timer_->start(20);
+}
+
+QuestionAnswerer::~QuestionAnswerer() {
     delete timer_;
 }

@@ -17,3 +17,18 @@ private:
     QTimer* timer_;
     QStringList texts_;
 };
+
+class QMessageBox;
+
+// Answers the next question box (a modal QMessageBox) by clicking `button`,
+// and remembers its text.
+class QuestionAnswerer {
+public:
+    explicit QuestionAnswerer(int button);
+    ~QuestionAnswerer();
+    QStringList texts() const { return texts_; }
+
+private:
+    QTimer* timer_;
+    QStringList texts_;
+};

@@ -111,6 +111,7 @@ private slots:
     void repliesFromAWrongPortAreRefused();
     void downloads();
     void listings();
+    void listingFailuresAreReported();
     void openPaths();
     void thumbnailsAreCached();
     void deleteAndWelcomeReports();
@@ -394,6 +395,55 @@ void TestFileOps::listings() {
     finder.run();
     QCOMPARE(ended.count(), 1);
     QCOMPARE(ended.first().first().value<QList<FileContent>>().size(), 3);
+}
+
+namespace {
+
+// One listing of /Pictures run to its end, with what it reported.
+struct Listing {
+    explicit Listing(const ServerContent& device)
+        : finder("/Pictures", "file_name_increase", device)
+        , ended(&finder, &FileFinder::findFileEnd)
+        , failed(&finder, &FileFinder::findFileFailed) {
+        TransferTimings quick = fast();
+        quick.replyTimeoutMs = 500;
+        finder.setTimings(quick);
+        finder.setAutoDelete(false);
+        finder.run();
+    }
+    FileFinder finder;
+    QSignalSpy ended;
+    QSignalSpy failed;
+};
+
+} // namespace
+
+void TestFileOps::listingFailuresAreReported() {
+    // A refusal: no list, the device's reason.
+    SimProcess refusing("127.0.4.60", {"--fail", "file_list:busy"});
+    QVERIFY(refusing.isReady());
+    Listing refused(deviceAt(refusing.address()));
+    QCOMPARE(refused.ended.count(), 0);
+    QCOMPARE(refused.failed.count(), 1);
+    QCOMPARE(refused.failed.first().first().value<TransferFailure>(),
+             TransferFailure(TransferFailure::Refused, "busy"));
+
+    // Nobody answers: the empty list, then why.
+    SimProcess silent("127.0.4.61", {"--silent-requests"});
+    QVERIFY(silent.isReady());
+    Listing unanswered(deviceAt(silent.address()));
+    QCOMPARE(unanswered.ended.count(), 1);
+    QVERIFY(unanswered.ended.first().first().value<QList<FileContent>>().isEmpty());
+    QCOMPARE(unanswered.failed.count(), 1);
+    QCOMPARE(unanswered.failed.first().first().value<TransferFailure>().code,
+             TransferFailure::NoAnswer);
+
+    // A good listing reports no failure.
+    SimProcess good("127.0.4.62", {"--sample-files"});
+    QVERIFY(good.isReady());
+    Listing listed(deviceAt(good.address()));
+    QCOMPARE(listed.ended.count(), 1);
+    QCOMPARE(listed.failed.count(), 0);
 }
 
 void TestFileOps::openPaths() {

@@ -5,9 +5,15 @@
 #include "common/WidgetTestSupport.h"
 #include "tavlo/discovery/DiscoveryServer.h"
 #include "tavlo/server/OfferRegistry.h"
+#include "ui/FileListDialog.h"
+#include "ui/FileListView.h"
 #include "ui/LocalServer.h"
 #include "ui/MainWindow.h"
+#include "ui/ManualDevicesManageDialog.h"
+#include "ui/RecentFilesDialog.h"
+#include "ui/RecentFilesListView.h"
 #include "ui/ServerContentWidget.h"
+#include "ui/SettingDialog.h"
 #include "ui/SingleApplication.h"
 #include "utils/Config.h"
 
@@ -18,6 +24,7 @@
 #include <QLockFile>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -52,6 +59,9 @@ private slots:
     void tabsFollowTheSelection();
     void disappearingSelectionRebuildsTheList();
     void uploadsNeedADevice();
+    void menuEntriesFollowTheDevices();
+    void disabledMenuEntriesLookDisabled();
+    void pagesAndDialogs();
 
 private:
     void discover(const ServerContent& server) { window_->onServerDiscoveried(server); }
@@ -273,6 +283,102 @@ void TestMainWindow::uploadsNeedADevice() {
     QStringList offered = OfferRegistry::instance().offersFor(pc.address);
     offered.sort();
     QCOMPARE(offered, QStringList({"/tmp/a", "/tmp/b"}));
+}
+
+namespace {
+
+QAction* menuEntry(QMenu* menu, const QString& text) {
+    for (QAction* action : menu->actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+// The darkest grey level inside `rect` of `image`.
+int darkest(const QImage& image, const QRect& rect) {
+    int level = 255;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            level = qMin(level, qGray(image.pixel(x, y)));
+    return level;
+}
+
+} // namespace
+
+void TestMainWindow::menuEntriesFollowTheDevices() {
+    forgetAll();
+    QMenu* menu = window_->popupMenu();
+    for (const char* text : {"刷新", "手动添加设备", "设置", "关于", "退出"})
+        QVERIFY2(menuEntry(menu, text)->isEnabled(), text);
+    // Without a device there is nothing to upload to or greet with.
+    for (const char* text : {"上传文件", "上传多个文件", "设置欢迎辞"})
+        QVERIFY2(!menuEntry(menu, text)->isEnabled(), text);
+    discover(device("Tavlo-M", "server", 51));
+    for (const char* text : {"上传文件", "上传多个文件", "设置欢迎辞"})
+        QVERIFY2(menuEntry(menu, text)->isEnabled(), text);
+    forgetAll();
+    discover(device("PC-M", "client", 52));
+    QVERIFY(menuEntry(menu, "上传文件")->isEnabled());
+    QVERIFY(!menuEntry(menu, "设置欢迎辞")->isEnabled()); // a PC has no welcome text
+}
+
+void TestMainWindow::disabledMenuEntriesLookDisabled() {
+    forgetAll();
+    QMenu* menu = window_->popupMenu();
+    menu->ensurePolished();
+    menu->adjustSize();
+    const QImage picture = menu->grab().toImage();
+    const QRect enabled = menu->actionGeometry(menuEntry(menu, "手动添加设备"));
+    const QRect disabled = menu->actionGeometry(menuEntry(menu, "上传多个文件"));
+    // Greyed text: its darkest pixel is far lighter than that of live text.
+    QVERIFY2(darkest(picture, disabled) > darkest(picture, enabled) + 60,
+             qPrintable(QString("enabled %1, disabled %2")
+                            .arg(darkest(picture, enabled))
+                            .arg(darkest(picture, disabled))));
+}
+
+void TestMainWindow::pagesAndDialogs() {
+    forgetAll();
+    QVERIFY(!window_->windowIcon().isNull());
+    auto* tabs = window_->findChild<QTabWidget*>("fileListTabWidget");
+    RecentFilesDialog* recent = window_->getRecentFileDlg();
+    QCOMPARE(tabs->widget(0), recent);
+    QVERIFY(recent->server().uuid.isEmpty()); // no device: the page says so
+
+    discover(device("Tavlo-P", "server", 61));
+    QCOMPARE(recent->server().uuid, QString("uuid-Tavlo-P"));
+    QCOMPARE(recent, window_->getRecentFileDlg()); // one page for the window's life
+    QCOMPARE(tabs->count(), 2);
+    QPointer<FileListDialog> browser = qobject_cast<FileListDialog*>(tabs->widget(1));
+    QVERIFY(browser);
+    QCOMPARE(browser->server().uuid, QString("uuid-Tavlo-P"));
+    // Escape inside a page leaves the page in place.
+    QTest::keyClick(browser->view(), Qt::Key_Escape);
+    QVERIFY(!browser->isHidden());
+    tabs->setCurrentWidget(recent);
+    QTest::keyClick(recent->view(), Qt::Key_Escape);
+    QVERIFY(!recent->isHidden());
+    // A closed browser goes away once nothing of it runs.
+    window_->tabClose(1);
+    QTRY_VERIFY(browser.isNull());
+
+    window_->onActionSettingTriggered(); // modeless
+    QVERIFY(window_->settingDialog()->isVisible());
+    window_->settingDialog()->reject();
+
+    const int shown = dismisser_->texts().size();
+    window_->onManualAddDevices();
+    QVERIFY(window_->manualDevicesDialog());
+    window_->onActionAboutTriggered();
+    window_->setSalutatory();
+    QCOMPARE(dismisser_->texts().mid(shown),
+             (QStringList{"手动添加设备", "关于Tavlo客户端", "欢迎辞设置"}));
+    // The pointer on the empty history page opens the same dialog.
+    forgetAll();
+    emit recent->addDeviceRequested();
+    QCOMPARE(dismisser_->texts().last(), QString("手动添加设备"));
+    window_->setSalutatory(); // no device: nothing opens
+    QCOMPARE(dismisser_->texts().size(), shown + 4);
 }
 
 int main(int argc, char** argv) {

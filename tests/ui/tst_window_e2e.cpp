@@ -1,27 +1,38 @@
 // The client's window against a simulated device, under a real X server
 // (Xvfb) inside the private test network: the device is found, a file handed
-// to the card as a drop is uploaded, a file the device offers is taken after
-// the user agrees, and the global hot key works. Saves screenshots for people
-// to look at.
+// to the card as a drop is uploaded, the device's folders are browsed with
+// thumbnails, a picture is downloaded and shows up in the recent files, a
+// file the device offers is taken after the user agrees, and the global hot
+// key works. Saves screenshots for people to look at.
 #include "common/TestSupport.h"
 #include "common/WidgetTestSupport.h"
 #include "tavlo/FileUtil.h"
+#include "ui/FileListDialog.h"
+#include "ui/FileListView.h"
+#include "ui/FileTreeModel.h"
 #include "ui/GlobalShortcut.h"
 #include "ui/MainWindow.h"
+#include "ui/ManualDevicesManageDialog.h"
 #include "ui/ProgressDockWidget.h"
 #include "ui/ProgressWidget.h"
+#include "ui/RecentFilesDialog.h"
+#include "ui/RecentFilesModel.h"
 #include "ui/ServerContentWidget.h"
+#include "ui/SettingDialog.h"
 #include "ui/ShortcutLineEdit.h"
 #include "utils/Config.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QX11Info>
 #include <QtTest>
@@ -55,10 +66,13 @@ private slots:
     void findsTheSimulatedDevice();
     void uploadsAFileDroppedOnTheCard();
     void acceptsAFileTheDeviceOffers();
+    void browsesAndDownloadsAPicture();
+    void dialogs();
     void globalHotKey();
 
 private:
     void screenshot(const QString& name);
+    void screenshotOf(QWidget* widget, const QString& name);
 
     ScopedWorkDir* dir_ = nullptr;
     ModalDismisser* dismisser_ = nullptr;
@@ -81,12 +95,16 @@ void TestWindowE2e::cleanupTestCase() {
 }
 
 void TestWindowE2e::screenshot(const QString& name) {
+    screenshotOf(window_, name);
+}
+
+void TestWindowE2e::screenshotOf(QWidget* widget, const QString& name) {
     const QString folder = qEnvironmentVariable("TAVLO_SCREENSHOT_DIR");
     if (folder.isEmpty())
         return;
     QDir().mkpath(folder);
     QCoreApplication::processEvents();
-    QVERIFY(window_->grab().save(folder + "/" + name, "PNG"));
+    QVERIFY(widget->grab().save(folder + "/" + name, "PNG"));
 }
 
 void TestWindowE2e::findsTheSimulatedDevice() {
@@ -168,6 +186,102 @@ void TestWindowE2e::acceptsAFileTheDeviceOffers() {
     offering.kill();
     offering.waitForFinished();
     dismisser_ = new ModalDismisser;
+}
+
+namespace {
+
+int rowNamed(const FileTreeModel* model, const QString& name) {
+    const QList<FileContent> files = model->files();
+    for (int row = 0; row < files.size(); ++row)
+        if (files.at(row).fileName == name)
+            return row;
+    return -1;
+}
+
+bool picturesHaveThumbnails(const FileTreeModel* model) {
+    int pictures = 0;
+    for (const FileContent& file : model->files()) {
+        if (!file.fileName.endsWith(".png"))
+            continue;
+        ++pictures;
+        if (!file.thumbLoaded || file.thumbnail.isNull())
+            return false;
+    }
+    return pictures > 0;
+}
+
+} // namespace
+
+void TestWindowE2e::browsesAndDownloadsAPicture() {
+    const QString downloads = dir_->filePath("下载");
+    QVERIFY(Config::instance()->setValue(Config::DownloadPath, downloads));
+    auto* tabs = window_->findChild<QTabWidget*>("fileListTabWidget");
+    tabs->setCurrentIndex(0);
+    // Double-clicking the card brings up the device's folders.
+    auto* card = window_->findChild<ServerContentWidget*>("serverWidget");
+    QTest::mouseDClick(card, Qt::LeftButton, {}, card->rect().center());
+    auto* browser = qobject_cast<FileListDialog*>(tabs->currentWidget());
+    QVERIFY(browser);
+    FileTreeModel* model = browser->model();
+    QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 3, 10000);
+
+    FileListView* view = browser->view();
+    const int pictures = rowNamed(model, "Pictures");
+    QVERIFY(pictures >= 0);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                       view->visualRect(model->index(pictures, 0)).center());
+    QTRY_COMPARE_WITH_TIMEOUT(browser->currentPath(), QString("/Pictures"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(picturesHaveThumbnails(model), 10000);
+    screenshot("window-browser.png");
+
+    const int poster = rowNamed(model, "poster.png");
+    QVERIFY(poster >= 0);
+    view->setCurrentIndex(model->index(poster, 0));
+    auto* dock = window_->findChild<ProgressDockWidget*>("notifyWidget");
+    const int rows = dock->rowCount();
+    view->downloadAction()->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(dock->rowCount(), rows + 1, 10000);
+    auto* row =
+        qobject_cast<ProgressWidget*>(dock->listWidget()->itemWidget(dock->listWidget()->item(0)));
+    QTRY_VERIFY_WITH_TIMEOUT(row->text().endsWith("成功."), 30000);
+    QVERIFY(row->text().startsWith("下载文件:"));
+    const QString local = downloads + "/poster.png";
+    const QString store = qEnvironmentVariable("TAVLO_SIM_STORE");
+    if (!store.isEmpty())
+        QCOMPARE(getFileMd5(local), getFileMd5(store + "/normal/Pictures/poster.png"));
+    else
+        QVERIFY(QFile::exists(local));
+
+    // The download is the newest transfer in the recent files, with its
+    // thumbnail made from the local copy.
+    RecentFilesDialog* recent = window_->getRecentFileDlg();
+    tabs->setCurrentWidget(recent);
+    RecentFilesModel* history = recent->model();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        history->rowCount() >= 2 && history->records().first().nativePath == local, 10000);
+    QCOMPARE(history->index(0, 1).data().toString(), QString("下载"));
+    QTRY_VERIFY_WITH_TIMEOUT(history->records().first().thumbLoaded &&
+                                 !history->records().first().thumb.isNull(),
+                             10000);
+    screenshot("window-recent.png");
+}
+
+void TestWindowE2e::dialogs() {
+    window_->onActionSettingTriggered();
+    SettingDialog* settings = window_->settingDialog();
+    QVERIFY(QTest::qWaitForWindowExposed(settings));
+    screenshotOf(settings, "dialog-settings.png");
+    settings->reject();
+
+    // Shown rather than run, so that the picture can be taken.
+    ManualDevicesManageDialog manual(window_);
+    manual.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&manual));
+    manual.findChild<QLineEdit*>("lineEditIPAddress")->setText("10.77.0.2");
+    manual.findChild<QPushButton*>("pushButtonAdd")->click();
+    QCOMPARE(manual.findChild<QListWidget*>("listWidgetDevices")->count(), 1);
+    manual.findChild<QLineEdit*>("lineEditIPAddress")->clear();
+    screenshotOf(&manual, "dialog-manual-devices.png");
 }
 
 void TestWindowE2e::globalHotKey() {

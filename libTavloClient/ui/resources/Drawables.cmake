@@ -27,6 +27,20 @@ set(TAVLO_DRAWABLES
   title_close:20
   upload:24
   alpha0:8
+  icon_dir:48
+  dir:48
+  icon_file_music:48
+  icon_file_video:48
+  icon_file_pic:48
+  icon_file_text:48
+  icon_file_pdf:48
+  icon_file_ppt:48
+  icon_file_doc:48
+  icon_file_xls:48
+  icon_file_unknow:48
+  back_to_father_dir:24
+  folder_open:24
+  reset:24
 )
 
 # Extra resource paths: "ALIAS:NAME" exposes drawable NAME also as ":/ALIAS".
