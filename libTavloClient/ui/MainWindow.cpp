@@ -34,6 +34,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <utility>
+
 const QString MainWindow::Version = QStringLiteral(TAVLO_VERSION);
 
 namespace {
@@ -329,6 +331,25 @@ void MainWindow::onServerDiscoveryEnd(int count) {
     ui_->refreshPushButton->setEnabled(true);
     if (count != -1)
         statusBar()->showMessage(tr("查找结束,总共找到 %1 个设备.").arg(count));
+    if (!filesWaitingForADevice_.isEmpty())
+        sendFilesFromDesktop(std::exchange(filesWaitingForADevice_, QStringList()));
+}
+
+void MainWindow::sendFilesFromDesktop(const QStringList& filePaths) {
+    if (filePaths.isEmpty())
+        return;
+    show();
+    if (!servers_.empty() && !cardServer()->address.isNull()) {
+        startUploadFiles(filePaths);
+        return;
+    }
+    if (!ui_->refreshPushButton->isEnabled()) { // the search is still running
+        filesWaitingForADevice_ += filePaths;
+        return;
+    }
+    QMessageBox::information(
+        this, tr("提示"),
+        tr("没有找到设备, 无法发送 %n 个文件.\n请在找到设备后再发送.", "", filePaths.size()));
 }
 
 void MainWindow::onServerDiscoveried(ServerContent content) {

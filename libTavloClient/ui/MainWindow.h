@@ -66,6 +66,11 @@ public slots:
     void startUploadFiles(QStringList filePathList = QStringList());
     // Offers the files to another PC running the client, which fetches them.
     void offerFiles(const QStringList& filePaths, const ServerContent& peer);
+    // Files handed over from the desktop (a file manager's "Send to Tavlo
+    // device"): sent to the selected device as a drop on its card would be;
+    // while the first search still runs they wait for its end, and with no
+    // device at all the window says so.
+    void sendFilesFromDesktop(const QStringList& filePaths);
     void onActionSettingTriggered();
     void onActionAboutTriggered();
     void onServerDiscoveried(ServerContent content);
@@ -121,6 +126,7 @@ private:
     SettingDialog* settingDialog_ = nullptr;
     ManualDevicesManageDialog* manualDevicesDialog_ = nullptr;
     QThreadPool threadPool_;
+    QStringList filesWaitingForADevice_;
     OperateListener* operateListener_ = nullptr;
     QTimer* deviceCheckTimer_ = nullptr;
 };

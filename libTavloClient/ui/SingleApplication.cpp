@@ -6,8 +6,52 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QThread>
+#include <QUrl>
 
 const QByteArray SingleApplication::ShowUpMessage = QByteArrayLiteral("CMD:showUp");
+const QByteArray SingleApplication::SendFilesMarker = QByteArrayLiteral("SEND-FILES");
+
+namespace {
+
+// One message over a fresh connection to the running instance.
+bool sendMessage(const QString& key, const QByteArray& message) {
+    QLocalSocket socket;
+    socket.connectToServer(key, QIODevice::ReadWrite);
+    if (!socket.waitForConnected(1000))
+        return false;
+    socket.write(message);
+    socket.flush();
+    const bool written = socket.waitForBytesWritten(1000) || socket.bytesToWrite() == 0;
+    QThread::msleep(100);
+    socket.close();
+    return written;
+}
+
+} // namespace
+
+QByteArray SingleApplication::sendFilesMessage(const QStringList& filePaths) {
+    QByteArray message = SendFilesMarker;
+    for (const QString& path : filePaths)
+        message += '\n' + QUrl::fromLocalFile(path).toEncoded();
+    return message;
+}
+
+QStringList SingleApplication::filesOf(const QString& message) {
+    QStringList lines = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.isEmpty() || lines.takeFirst() != QLatin1String(SendFilesMarker))
+        return QStringList();
+    QStringList files;
+    for (const QString& line : qAsConst(lines)) {
+        const QUrl url = QUrl::fromEncoded(line.toLatin1(), QUrl::StrictMode);
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    }
+    return files;
+}
+
+bool SingleApplication::sendFilesToRunning(const QStringList& filePaths) const {
+    return !running_ && sendMessage(key_, sendFilesMessage(filePaths));
+}
 
 QString SingleApplication::keyFor(const QString& programPath) {
     QString key = programPath;
@@ -24,19 +68,16 @@ SingleApplication::SingleApplication(int& argc, char** argv)
         listener_ = new LocalServer(key_);
         listener_->start(QThread::InheritPriority);
         connect(listener_, &LocalServer::showUp, this, &SingleApplication::slotShowUp);
+        connect(listener_, &LocalServer::dataReceived, this, [this](QString data) {
+            const QStringList files = filesOf(data);
+            if (!files.isEmpty())
+                emit filesToSend(files);
+        });
         running_ = true;
         return;
     }
 
-    QLocalSocket socket;
-    socket.connectToServer(key_, QIODevice::ReadWrite);
-    if (socket.waitForConnected(1000)) {
-        socket.write(ShowUpMessage);
-        socket.flush();
-        socket.waitForBytesWritten(1000);
-        QThread::msleep(100);
-        socket.close();
-    }
+    sendMessage(key_, ShowUpMessage);
 }
 
 SingleApplication::~SingleApplication() {
