@@ -65,6 +65,8 @@ MainWindow::MainWindow(QWidget* parent)
     logDialog_ = new LogDialog(this);
     settingDialog_ = new SettingDialog(this);
     tray_ = new QSystemTrayIcon(this);
+    trayAvailable_ = QSystemTrayIcon::isSystemTrayAvailable();
+    connect(this, &MainWindow::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     config_ = Config::instance();
     desktopSettings_ = new DesktopSettings(config_, this);
     discovery_ = DiscoveryServer::instance();
@@ -242,8 +244,20 @@ void MainWindow::showOrHide(QSystemTrayIcon::ActivationReason reason) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    hide();
     event->ignore();
+    if (trayAvailable_) {
+        hide();
+        return;
+    }
+    // Without a tray a hidden window could never be brought back.
+    const int running = ui_->notifyWidget->runningCount();
+    if (running > 0 &&
+        QMessageBox::question(
+            this, tr("提示"),
+            tr("还有 %n 个传输正在进行.\n退出会中止它们, 确定要退出吗?", "", running),
+            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    emit quitRequested();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {

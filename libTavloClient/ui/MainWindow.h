@@ -46,6 +46,9 @@ public:
     static MainWindow* instance();
 
     QList<ServerContent> serverList() const;
+    // Whether the desktop offers a system tray (asked at start; tests set
+    // it). Without one, closing the window quits the client.
+    void setTrayAvailable(bool available) { trayAvailable_ = available; }
     QMenu* popupMenu() const { return popupMenu_; }
     QSystemTrayIcon* trayIcon() const { return tray_; }
     LogDialog* logDialog() const { return logDialog_; }
@@ -54,6 +57,11 @@ public:
     SettingDialog* settingDialog() const { return settingDialog_; }
     // Null until the dialog was first asked for.
     ManualDevicesManageDialog* manualDevicesDialog() const { return manualDevicesDialog_; }
+
+signals:
+    // The user asked to end the client (closing the window where no tray
+    // keeps it); connected to the application's quit.
+    void quitRequested();
 
 public slots:
     void notify(QString description);
@@ -127,6 +135,7 @@ private:
     ManualDevicesManageDialog* manualDevicesDialog_ = nullptr;
     QThreadPool threadPool_;
     QStringList filesWaitingForADevice_;
+    bool trayAvailable_ = true;
     OperateListener* operateListener_ = nullptr;
     QTimer* deviceCheckTimer_ = nullptr;
 };

@@ -64,9 +64,18 @@ void ProgressDockWidget::progressWidgetDestroyed(int id) {
     delete item;
 }
 
+int ProgressDockWidget::runningCount() const {
+    QMutexLocker lock(&mutex_);
+    return running_.size();
+}
+
 void ProgressDockWidget::uploadProgressUpdated(ProgressContent content) {
     show();
     QMutexLocker lock(&mutex_);
+    if (content.percent >= 0 && content.percent <= 100)
+        running_.insert(content.id);
+    else
+        running_.remove(content.id);
     const QString fileName = content.localPath.split(QLatin1Char('/')).last();
     QString prefix;
     switch (content.kind) {

@@ -4,6 +4,7 @@
 
 #include <QMap>
 #include <QMutex>
+#include <QSet>
 #include <QWidget>
 
 #include <memory>
@@ -30,6 +31,8 @@ public:
     QListWidget* listWidget() const;
     ProgressWidget* rowFor(int id) const;
     int rowCount() const;
+    // Transfers that have not ended yet.
+    int runningCount() const;
 
 public slots:
     void clear();
@@ -42,4 +45,5 @@ private:
     std::unique_ptr<Ui::ProgressDockWidget> ui_;
     mutable QMutex mutex_{QMutex::Recursive};
     QMap<int, QListWidgetItem*> rows_;
+    QSet<int> running_;
 };

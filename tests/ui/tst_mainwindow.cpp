@@ -11,6 +11,7 @@
 #include "ui/LocalServer.h"
 #include "ui/MainWindow.h"
 #include "ui/ManualDevicesManageDialog.h"
+#include "ui/ProgressDockWidget.h"
 #include "ui/RecentFilesDialog.h"
 #include "ui/RecentFilesListView.h"
 #include "ui/ServerContentWidget.h"
@@ -54,6 +55,7 @@ private slots:
     void cleanupTestCase();
     void secondStartShowsTheFirstWindow();
     void secondStartHandsFilesOver();
+    void withoutATrayClosingQuits();
     void malformedMessagesDoNothing();
     void shell();
     void tavloDevicesComeBeforePcs();
@@ -82,6 +84,8 @@ void TestMainWindow::initTestCase() {
     dir_ = new ScopedWorkDir;
     dismisser_ = new ModalDismisser;
     window_ = new MainWindow;
+    // The test watches quit requests instead of letting them end it.
+    QObject::disconnect(window_, &MainWindow::quitRequested, qApp, nullptr);
 }
 
 void TestMainWindow::cleanupTestCase() {
@@ -155,6 +159,29 @@ void TestMainWindow::secondStartHandsFilesOver() {
     QCOMPARE(sent, files);
 }
 
+void TestMainWindow::withoutATrayClosingQuits() {
+    window_->setTrayAvailable(false);
+    QSignalSpy quit(window_, &MainWindow::quitRequested);
+    auto* dock = window_->findChild<ProgressDockWidget*>("notifyWidget");
+    ProgressContent running;
+    running.id = 9901;
+    running.localPath = "/tmp/big.bin";
+    running.percent = 40;
+    dock->uploadProgressUpdated(running);
+    const int boxes = dismisser_->texts().size();
+    window_->show();
+    window_->close(); // asked, and the question is answered no
+    QCOMPARE(dismisser_->texts().size(), boxes + 1);
+    QVERIFY(dismisser_->texts().last().contains("1 个传输正在进行"));
+    QCOMPARE(quit.count(), 0);
+    running.percent = ProgressContent::Confirmed;
+    dock->uploadProgressUpdated(running);
+    window_->close(); // nothing running: quits at once
+    QCOMPARE(quit.count(), 1);
+    QCOMPARE(dismisser_->texts().size(), boxes + 1);
+    window_->setTrayAvailable(true);
+}
+
 void TestMainWindow::malformedMessagesDoNothing() {
     LocalServer server("tavlo-test-unused-name");
     QSignalSpy shown(&server, &LocalServer::showUp);
@@ -191,6 +218,7 @@ void TestMainWindow::shell() {
     QCOMPARE(texts, (QStringList{"刷新", "手动添加设备", "上传文件", "上传多个文件", "设置欢迎辞",
                                  "设置", "关于", "退出"}));
 
+    window_->setTrayAvailable(true);
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_));
     window_->close(); // hides into the tray
@@ -414,8 +442,9 @@ void TestMainWindow::pagesAndDialogs() {
     QVERIFY(window_->manualDevicesDialog());
     window_->onActionAboutTriggered();
     window_->setSalutatory();
-    QCOMPARE(dismisser_->texts().mid(shown),
-             (QStringList{"手动添加设备", "关于Tavlo客户端", "欢迎辞设置"}));
+    QVERIFY2(dismisser_->texts().mid(shown) ==
+                 (QStringList{"手动添加设备", "关于Tavlo客户端", "欢迎辞设置"}),
+             qPrintable(dismisser_->texts().mid(shown).join(" | ")));
     // The pointer on the empty history page opens the same dialog.
     forgetAll();
     emit recent->addDeviceRequested();
