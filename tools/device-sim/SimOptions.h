@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CastHandler.h"
+
 #include <QHash>
 #include <QHostAddress>
 #include <QList>
@@ -78,6 +80,7 @@ public:
     int listingChunk = 20;
     bool quiet = false;
     SimFaults faults;
+    CastSettings cast;
 
 private:
     bool fail(const QString& text);
