@@ -5,6 +5,7 @@
 #include "tavlo/FileTransferServer.h"
 #include "tavlo/discovery/DiscoveryListener.h"
 #include "tavlo/discovery/DiscoveryServer.h"
+#include "ui/CastControllerWidget.h"
 #include "ui/DesktopSettings.h"
 #include "ui/ProgressDockWidget.h"
 #include "ui/ServerContentWidget.h"
@@ -75,9 +76,6 @@ MainWindow::MainWindow(QWidget* parent)
     ui_->isSecureModel->setCheckable(true);
     ui_->isSecureModel->setChecked(config_->value(Config::SecureMode).toBool());
     connect(ui_->isSecureModel, &QCheckBox::stateChanged, this, &MainWindow::isSecureModelChanged);
-    // The cast controls come with the screen-casting service; until then the
-    // strip stays out of sight.
-    ui_->castControllerWidget->hide();
     ui_->contentSplitter->setStretchFactor(0, 3);
     ui_->contentSplitter->setStretchFactor(1, 2);
 
@@ -369,6 +367,7 @@ void MainWindow::serverSelectChanged(int index, bool isUser) {
         recentFilesPage_->deleteLater();
         recentFilesPage_ = createRecentFilesPage();
         tabs->addTab(recentFilesPage_, tr("最近文件"));
+        ui_->castControllerWidget->setCurrentServer(nullptr);
         ui_->serverWidget->setServerContent(ServerContent());
         return;
     }
@@ -377,6 +376,7 @@ void MainWindow::serverSelectChanged(int index, bool isUser) {
     if (isUser || !config_->contains(Config::LastSelectedServerUUID))
         config_->setValue(Config::LastSelectedServerUUID, server.uuid);
     ui_->serverWidget->setServerContent(server);
+    ui_->castControllerWidget->setCurrentServer(&server);
 
     if (tabMap_.contains(server.uuid)) {
         tabs->setCurrentIndex(tabMap_.value(server.uuid));

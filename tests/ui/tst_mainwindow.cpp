@@ -4,6 +4,7 @@
 #include "common/TestSupport.h"
 #include "common/WidgetTestSupport.h"
 #include "tavlo/discovery/DiscoveryServer.h"
+#include "ui/CastControllerWidget.h"
 #include "ui/LocalServer.h"
 #include "ui/MainWindow.h"
 #include "ui/ServerContentWidget.h"
@@ -20,6 +21,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
@@ -51,6 +53,7 @@ private slots:
     void tabsFollowTheSelection();
     void disappearingSelectionRebuildsTheList();
     void uploadsNeedADevice();
+    void castControlsFollowTheSelection();
 
 private:
     void discover(const ServerContent& server) { window_->onServerDiscoveried(server); }
@@ -265,6 +268,32 @@ void TestMainWindow::uploadsNeedADevice() {
     discover(device("Peer", "client", 41));
     window_->startUploadFiles({"/tmp/a"});
     QCOMPARE(window_->statusBar()->currentMessage(), QString("暂不支持向其他电脑发送文件."));
+}
+
+void TestMainWindow::castControlsFollowTheSelection() {
+    forgetAll();
+    auto* cast = window_->findChild<CastControllerWidget*>("castControllerWidget");
+    QVERIFY(cast);
+    QVERIFY(!cast->isHidden());
+    auto page = [cast] {
+        return cast->findChild<QStackedWidget*>("stackedWidget")->currentWidget()->objectName();
+    };
+    QCOMPARE(page(), QString("notSurrpotWidget"));
+
+    ServerContent caster = device("Caster", "server", 51);
+    caster.addSupport("Glimmer : 5000");
+    discover(caster);
+    QCOMPARE(page(), QString("notCastWidget"));
+    discover(device("Plain", "server", 52));
+    combo()->setCurrentIndex(1);
+    QCOMPARE(card().name, QString("Plain"));
+    QCOMPARE(page(), QString("notSurrpotWidget"));
+    combo()->setCurrentIndex(0);
+    QCOMPARE(page(), QString("notCastWidget"));
+
+    // The last device gone: the controls are cleared.
+    forgetAll();
+    QCOMPARE(page(), QString("notSurrpotWidget"));
 }
 
 int main(int argc, char** argv) {

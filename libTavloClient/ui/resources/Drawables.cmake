@@ -27,6 +27,12 @@ set(TAVLO_DRAWABLES
   title_close:20
   upload:24
   alpha0:8
+  cast:32
+  cast_disable:32
+  casting:32
+  cast_pause:32
+  cast_resume:32
+  cast_changeAspectRatio:32
 )
 
 # Extra resource paths: "ALIAS:NAME" exposes drawable NAME also as ":/ALIAS".
