@@ -1,4 +1,6 @@
-// tavlo-cli: the client's discovery and file operations from the command line.
+// tavlo-cli: the client's discovery, file operations and screen casting from
+// the command line.
+#include "CastCommands.h"
 #include "CliContext.h"
 #include "DiscoveryCommands.h"
 #include "FileCommands.h"
@@ -31,8 +33,14 @@ Commands:
   rm REMOTE                                 delete a file on the device
   thumb REMOTE OUT.png [--date MS]          fetch a file's thumbnail
   welcome TEXT                              set the device's welcome text
-File commands need --device ADDRESS[:QUERYPORT]. Exit codes: 0 done, 1 failed,
-2 bad arguments.)";
+  cast [--password-prompt] [--screen WxH]   mirror the screen onto the device: runs the
+                                            handshake (questions asked here), starts the
+                                            mirroring program ("glimmer" on Linux: the
+                                            program's folder, then PATH) and reads the
+                                            commands pause, resume, ratio and stop from
+                                            standard input; end of input or Ctrl+C stops
+File and cast commands need --device ADDRESS[:QUERYPORT]. Exit codes: 0 done,
+1 failed, 2 bad arguments.)";
 
 // Peak resident memory of this process, in KiB; 0 where it cannot be read.
 qint64 peakResidentKiB() {
@@ -82,6 +90,12 @@ int main(int argc, char** argv) {
         {QStringLiteral("date"),
          QStringLiteral("thumb: the file's modification time (default: from its listing)."),
          QStringLiteral("MS")},
+        {QStringLiteral("password-prompt"),
+         QStringLiteral("cast: ask for the device's cast password on the terminal (without it "
+                        "only a saved password is used).")},
+        {QStringLiteral("screen"),
+         QStringLiteral("cast: the screen size told to the device (default 1920x1080)."),
+         QStringLiteral("WxH")},
         {QStringLiteral("stats"), QStringLiteral("Print the peak memory use at the end.")},
         {QStringLiteral("verbose"), QStringLiteral("Show the library's log lines.")},
     });
@@ -111,6 +125,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("rm"), FileCommands::remove},
         {QStringLiteral("thumb"), FileCommands::thumb},
         {QStringLiteral("welcome"), FileCommands::welcome},
+        {QStringLiteral("cast"), CastCommands::cast},
     };
     const auto command = commands.find(context.command);
     if (command == commands.end())
