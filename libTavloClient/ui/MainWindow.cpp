@@ -9,6 +9,7 @@
 #include "tavlo/server/IncomingOffer.h"
 #include "tavlo/server/OperateListener.h"
 #include "ui/AboutTavloDialog.h"
+#include "ui/CastControllerWidget.h"
 #include "ui/DesktopSettings.h"
 #include "ui/FileListDialog.h"
 #include "ui/ManualDevicesManageDialog.h"
@@ -76,9 +77,6 @@ MainWindow::MainWindow(QWidget* parent)
     ui_->isSecureModel->setCheckable(true);
     ui_->isSecureModel->setChecked(config_->value(Config::SecureMode).toBool());
     connect(ui_->isSecureModel, &QCheckBox::stateChanged, this, &MainWindow::isSecureModelChanged);
-    // The cast controls come with the screen-casting service; until then the
-    // strip stays out of sight.
-    ui_->castControllerWidget->hide();
     ui_->contentSplitter->setStretchFactor(0, 3);
     ui_->contentSplitter->setStretchFactor(1, 2);
 
@@ -439,6 +437,7 @@ void MainWindow::serverSelectChanged(int index, bool isUser) {
         // shows that no device is known.
         recentFilesPage_->setServer(ServerContent());
         tabs->addTab(recentFilesPage_, tr("最近文件"));
+        ui_->castControllerWidget->setCurrentServer(nullptr);
         ui_->serverWidget->setServerContent(ServerContent());
         updateDeviceActions();
         return;
@@ -450,6 +449,7 @@ void MainWindow::serverSelectChanged(int index, bool isUser) {
     ui_->serverWidget->setServerContent(server);
     recentFilesPage_->setServer(server);
     updateDeviceActions();
+    ui_->castControllerWidget->setCurrentServer(&server);
 
     if (tabMap_.contains(server.uuid)) {
         tabs->setCurrentIndex(tabMap_.value(server.uuid));

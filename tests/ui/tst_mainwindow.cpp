@@ -6,6 +6,7 @@
 #include "tavlo/FileTransferServer.h"
 #include "tavlo/discovery/DiscoveryServer.h"
 #include "tavlo/server/OfferRegistry.h"
+#include "ui/CastControllerWidget.h"
 #include "ui/FileListDialog.h"
 #include "ui/FileListView.h"
 #include "ui/LocalServer.h"
@@ -30,6 +31,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
@@ -66,6 +68,7 @@ private slots:
     void menuEntriesFollowTheDevices();
     void disabledMenuEntriesLookDisabled();
     void pagesAndDialogs();
+    void castControlsFollowTheSelection();
 
 private:
     void discover(const ServerContent& server) { window_->onServerDiscoveried(server); }
@@ -451,6 +454,32 @@ void TestMainWindow::pagesAndDialogs() {
     QCOMPARE(dismisser_->texts().last(), QString("手动添加设备"));
     window_->setSalutatory(); // no device: nothing opens
     QCOMPARE(dismisser_->texts().size(), shown + 4);
+}
+
+void TestMainWindow::castControlsFollowTheSelection() {
+    forgetAll();
+    auto* cast = window_->findChild<CastControllerWidget*>("castControllerWidget");
+    QVERIFY(cast);
+    QVERIFY(!cast->isHidden());
+    auto page = [cast] {
+        return cast->findChild<QStackedWidget*>("stackedWidget")->currentWidget()->objectName();
+    };
+    QCOMPARE(page(), QString("notSurrpotWidget"));
+
+    ServerContent caster = device("Caster", "server", 51);
+    caster.addSupport("Glimmer : 5000");
+    discover(caster);
+    QCOMPARE(page(), QString("notCastWidget"));
+    discover(device("Plain", "server", 52));
+    combo()->setCurrentIndex(1);
+    QCOMPARE(card().name, QString("Plain"));
+    QCOMPARE(page(), QString("notSurrpotWidget"));
+    combo()->setCurrentIndex(0);
+    QCOMPARE(page(), QString("notCastWidget"));
+
+    // The last device gone: the controls are cleared.
+    forgetAll();
+    QCOMPARE(page(), QString("notSurrpotWidget"));
 }
 
 int main(int argc, char** argv) {

@@ -177,6 +177,9 @@ int send(CliContext& context) {
         service->start(task);
     }
     QCoreApplication::exec();
+    // A task writes its history row after its last report: the process may
+    // only end (and close the database) once every task is through.
+    service->waitForDone();
     if (stopSignal != 0)
         return CliContext::exitCodeForSignal(stopSignal);
     return allGood ? CliContext::Success : CliContext::Failure;
@@ -269,6 +272,8 @@ int get(CliContext& context) {
         Qt::QueuedConnection);
     QThreadPool::globalInstance()->start(downloader);
     QCoreApplication::exec();
+    // The downloader writes its history row after its last report.
+    QThreadPool::globalInstance()->waitForDone();
     if (stopSignal != 0 && !success) {
         const QString partial = FileDownloader::partialPathFor(local);
         context.error(

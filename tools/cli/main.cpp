@@ -1,4 +1,6 @@
-// tavlo-cli: the client's discovery and file operations from the command line.
+// tavlo-cli: the client's discovery, file operations and screen casting from
+// the command line.
+#include "CastCommands.h"
 #include "CliContext.h"
 #include "DiscoveryCommands.h"
 #include "FileCommands.h"
@@ -36,8 +38,14 @@ Commands:
                                             they offer (asks on the terminal, or --yes)
   offer FILE... [--wait S]                  offer files to another PC and serve them until
                                             it confirmed each (default wait 120 s)
-File commands and offer need --device ADDRESS[:QUERYPORT]. Exit codes: 0 done, 1 failed,
-2 bad arguments.)";
+  cast [--password-prompt] [--screen WxH]   mirror the screen onto the device: runs the
+                                            handshake (questions asked here), starts the
+                                            mirroring program ("glimmer" on Linux: the
+                                            program's folder, then PATH) and reads the
+                                            commands pause, resume, ratio and stop from
+                                            standard input; end of input or Ctrl+C stops
+File, offer and cast commands need --device ADDRESS[:QUERYPORT]. Exit codes:
+0 done, 1 failed, 2 bad arguments.)";
 
 // Peak resident memory of this process, in KiB; 0 where it cannot be read.
 qint64 peakResidentKiB() {
@@ -92,6 +100,12 @@ int main(int argc, char** argv) {
                         "the download folder setting)."),
          QStringLiteral("DIR")},
         {QStringLiteral("yes"), QStringLiteral("receive: accept every offer without asking.")},
+        {QStringLiteral("password-prompt"),
+         QStringLiteral("cast: ask for the device's cast password on the terminal (without it "
+                        "only a saved password is used).")},
+        {QStringLiteral("screen"),
+         QStringLiteral("cast: the screen size told to the device (default 1920x1080)."),
+         QStringLiteral("WxH")},
         {QStringLiteral("stats"), QStringLiteral("Print the peak memory use at the end.")},
         {QStringLiteral("verbose"), QStringLiteral("Show the library's log lines.")},
     });
@@ -123,6 +137,7 @@ int main(int argc, char** argv) {
         {QStringLiteral("welcome"), FileCommands::welcome},
         {QStringLiteral("receive"), PeerCommands::receive},
         {QStringLiteral("offer"), PeerCommands::offer},
+        {QStringLiteral("cast"), CastCommands::cast},
     };
     const auto command = commands.find(context.command);
     if (command == commands.end())

@@ -6,6 +6,7 @@
 
 #include "utils/ProtocolDefinedJsonObject.h"
 #include "utils/QtJson.h"
+#include "utils/SupportPort.h"
 
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
@@ -32,6 +33,17 @@ bool parseObject(const QByteArray& data, QVariantMap& object) {
     return true;
 }
 
+// The port of the "Glimmer" support entry; 0 when there is none.
+quint16 castPortOf(const DeviceIdentity& identity) {
+    for (const QString& entry : identity.support) {
+        SupportPort feature;
+        if (SupportPort::parse(entry, feature) && feature.name == QLatin1String("Glimmer") &&
+            feature.port > 0 && feature.port <= 65535)
+            return quint16(feature.port);
+    }
+    return 0;
+}
+
 QString endpoint(const QHostAddress& address, quint16 port) {
     return QStringLiteral("%1:%2").arg(address.toString()).arg(port);
 }
@@ -46,9 +58,11 @@ SimDevice::SimDevice(const DeviceIdentity& identity, const SimOptions& options,
     , log_(log)
     , sessions_(sessionConfig(options.faults), log)
     , handler_(store, sessions_, options.faults, options.listingChunk, identity.address, log)
+    , castHandler_(options.cast, identity.uuid, log)
     , storeRoot_(store.root()) {
     connect(&querySocket_, &QUdpSocket::readyRead, this, &SimDevice::onQueryReadyRead);
     connect(&requestSocket_, &QUdpSocket::readyRead, this, &SimDevice::onRequestReadyRead);
+    connect(&castSocket_, &QUdpSocket::readyRead, this, &SimDevice::onCastReadyRead);
 }
 
 SimDevice::~SimDevice() {
@@ -77,10 +91,23 @@ bool SimDevice::start(QString* error) {
             return false;
         }
     }
-    log_.event(QStringLiteral("listening %1 query=%2 request=%3")
-                   .arg(where)
-                   .arg(queryPort())
-                   .arg(requestPort()));
+    // Casting is one feature among others: a device whose cast port is taken
+    // (another simulated device in the same network namespace) plays the
+    // rest and says so.
+    const quint16 castPort = castPortOf(identity_);
+    if (castPort != 0 && !castSocket_.bind(identity_.address, castPort)) {
+        log_.event(QStringLiteral("cast-unavailable %1 port=%2: %3")
+                       .arg(where)
+                       .arg(castPort)
+                       .arg(castSocket_.errorString()));
+    }
+    QString line = QStringLiteral("listening %1 query=%2 request=%3")
+                       .arg(where)
+                       .arg(queryPort())
+                       .arg(requestPort());
+    if (this->castPort() != 0)
+        line += QStringLiteral(" cast=%1").arg(this->castPort());
+    log_.event(line);
     if (!options_.peer.offerPath.isEmpty())
         sendOffer();
     return true;
@@ -121,6 +148,7 @@ void SimDevice::stop() {
     fetchers_.waitForDone();
     querySocket_.close();
     requestSocket_.close();
+    castSocket_.close();
     sessions_.shutdown();
 }
 
@@ -211,4 +239,32 @@ void SimDevice::answerRequest(const QNetworkDatagram& datagram) {
 void SimDevice::reply(const QByteArray& data, const QHostAddress& address, quint16 port) {
     QUdpSocket& socket = wrongPortSocket_ ? *wrongPortSocket_ : requestSocket_;
     socket.writeDatagram(data, address, port);
+}
+
+void SimDevice::onCastReadyRead() {
+    while (castSocket_.hasPendingDatagrams())
+        answerCast(castSocket_.receiveDatagram());
+}
+
+void SimDevice::answerCast(const QNetworkDatagram& datagram) {
+    const QHostAddress sender = datagram.senderAddress();
+    const quint16 senderPort = quint16(datagram.senderPort());
+    QVariantMap request;
+    if (!parseObject(datagram.data(), request)) {
+        log_.detail(QStringLiteral("ignored cast request from %1: not a JSON object")
+                        .arg(endpoint(sender, senderPort)));
+        return;
+    }
+    log_.detail(
+        QStringLiteral("cast-request %1 %2")
+            .arg(request.value(Protocol::TYPE).toString(), QString::fromUtf8(datagram.data())));
+    if (options_.faults.silentRequests)
+        return;
+    // The address the client reached this device at: the one its mirroring
+    // program should use.
+    const QHostAddress reachedAt = identity_.address == QHostAddress(QHostAddress::AnyIPv4)
+                                       ? datagram.destinationAddress()
+                                       : identity_.address;
+    castSocket_.writeDatagram(QtJson::serialize(castHandler_.handle(request, sender, reachedAt)),
+                              sender, senderPort);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CastHandler.h"
 #include "RequestHandler.h"
 #include "SessionManager.h"
 #include "SimOptions.h"
@@ -16,8 +17,9 @@ class FileStore;
 class QNetworkDatagram;
 
 // One simulated device on one address: answers device queries on the query
-// port and requests on the request port, replying from the port the request
-// came to (unless a fault option says otherwise).
+// port, requests on the request port and, when it offers "Glimmer : PORT",
+// the cast negotiation on that port, replying from the port the request came
+// to (unless a fault option says otherwise).
 class SimDevice : public QObject {
     Q_OBJECT
 public:
@@ -35,6 +37,8 @@ public:
 
     quint16 queryPort() const { return querySocket_.localPort(); }
     quint16 requestPort() const { return requestSocket_.localPort(); }
+    // 0 when the device offers no screen casting.
+    quint16 castPort() const { return castSocket_.localPort(); }
 
     // The query reply: name, version, os, uuid, type and support.
     static QVariantMap describe(const DeviceIdentity& identity);
@@ -45,6 +49,8 @@ private:
     void onRequestReadyRead();
     void answerQuery(const QNetworkDatagram& datagram);
     void answerRequest(const QNetworkDatagram& datagram);
+    void onCastReadyRead();
+    void answerCast(const QNetworkDatagram& datagram);
     void reply(const QByteArray& data, const QHostAddress& address, quint16 port);
     void sendOffer();
     void fetchOffer(const QVariantMap& offer, const QHostAddress& pc);
@@ -54,8 +60,10 @@ private:
     EventLog& log_;
     SessionManager sessions_;
     RequestHandler handler_;
+    CastHandler castHandler_;
     QUdpSocket querySocket_;
     QUdpSocket requestSocket_;
+    QUdpSocket castSocket_;
     std::unique_ptr<QUdpSocket> wrongPortSocket_;
     QString storeRoot_;
     QThreadPool fetchers_;

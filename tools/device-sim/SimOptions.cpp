@@ -52,6 +52,10 @@ bool SimOptions::parse(const QStringList& arguments) {
         "  stored PATH md5=HEX | sent PATH | cut PATH session=ID at=N | expired PATH "
         "session=ID | transfer-failed PATH session=ID at=N ERROR\n"
         "  opened PATH | deleted PATH | salutatory TEXT\n"
+        "  cast side (on the \"Glimmer\" port): cast-request TYPE JSON (not with --quiet) | "
+        "cast-auth need_passwd=BOOL | cast-confirm NAME | cast-cancel-confirm | cast-accepted "
+        "WxH port=N fingo_port=N passwd=yes|no ip=IP|none | cast-refused TYPE CODE REASON | "
+        "cast-unavailable ADDR port=N: ERROR (the port is taken; no casting)\n"
         "  announced NAME | announce-failed CODE | mdns-added NAME | mdns-removed NAME | "
         "mdns-failed CODE\n"
         "  probe mode: probe ADDR:PORT JSON (not with --quiet) | reply ADDR:PORT TEXT | "
@@ -200,6 +204,17 @@ bool SimOptions::parse(const QStringList& arguments) {
         QStringLiteral("Never marks a listing datagram as finished."));
     const QCommandLineOption silentOpt(QStringLiteral("silent-requests"),
                                        QStringLiteral("Never answers requests."));
+    const QCommandLineOption castPasswordOpt(
+        QStringLiteral("cast-password"),
+        QStringLiteral("Screen casting needs this password: get_auth asks for it with a fresh "
+                       "challenge, a wrong proof is refused with error code -1002."),
+        QStringLiteral("TEXT"));
+    const QCommandLineOption castNoIpOpt(QStringLiteral("cast-no-ip"),
+                                         QStringLiteral("The cast reply names no \"ip\"."));
+    const QCommandLineOption castLegacyOpt(
+        QStringLiteral("cast-legacy"),
+        QStringLiteral("Plays a device from before cast passwords: get_auth, confirm and "
+                       "cancel_confirm are answered \"Unknow type: TYPE\"; cast is accepted."));
     const QCommandLineOption quietOpt(
         QStringLiteral("quiet"),
         QStringLiteral("Leaves out the request, query and ignored lines."));
@@ -212,6 +227,7 @@ bool SimOptions::parse(const QStringList& arguments) {
                        wrongPortOpt,    garbageOpt,   failOpt,      noFinishedOpt,  silentOpt,
                        quietOpt,        stallOpt,     offerOpt,     offerToOpt,     fetchOpt,
                        fetchCutOpt,     resumeFormOpt});
+    parser.addOptions({castPasswordOpt, castNoIpOpt, castLegacyOpt});
 
     helpText_ = parser.helpText();
     if (!parser.parse(arguments))
@@ -282,6 +298,12 @@ bool SimOptions::parse(const QStringList& arguments) {
     if (!ok || listingChunk < 1)
         return fail(QStringLiteral("Bad --listing-chunk: %1").arg(parser.value(chunkOpt)));
     quiet = parser.isSet(quietOpt);
+    cast = CastSettings();
+    cast.password = parser.value(castPasswordOpt);
+    if (parser.isSet(castPasswordOpt) && cast.password.isEmpty())
+        return fail(QStringLiteral("--cast-password needs a password"));
+    cast.noIp = parser.isSet(castNoIpOpt);
+    cast.legacy = parser.isSet(castLegacyOpt);
 
     faults = SimFaults();
     if (parser.isSet(dropAfterOpt)) {

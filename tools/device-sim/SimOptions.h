@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CastHandler.h"
+
 #include <QHash>
 #include <QHostAddress>
 #include <QList>
@@ -89,6 +91,7 @@ public:
     bool quiet = false;
     SimFaults faults;
     PeerOptions peer;
+    CastSettings cast;
 
 private:
     bool fail(const QString& text);

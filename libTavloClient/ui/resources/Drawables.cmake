@@ -41,6 +41,12 @@ set(TAVLO_DRAWABLES
   back_to_father_dir:24
   folder_open:24
   reset:24
+  cast:32
+  cast_disable:32
+  casting:32
+  cast_pause:32
+  cast_resume:32
+  cast_changeAspectRatio:32
 )
 
 # Extra resource paths: "ALIAS:NAME" exposes drawable NAME also as ":/ALIAS".

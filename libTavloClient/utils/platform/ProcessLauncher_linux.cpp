@@ -1,5 +1,6 @@
 #include "utils/platform/ProcessLauncher.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -9,15 +10,22 @@
 namespace ProcessLauncher {
 namespace {
 
-// A bare program name is looked up in the working directory first, then on
-// PATH, as the desktop shell does.
+QString executableIn(const QDir& folder, const QString& name) {
+    const QFileInfo candidate(folder.filePath(name));
+    return candidate.isFile() && candidate.isExecutable() ? candidate.absoluteFilePath()
+                                                          : QString();
+}
+
+// A bare program name is looked up in the program's own folder (where the
+// client's companion programs lie), then in the working directory, then on
+// PATH.
 QString resolveProgram(const QString& path) {
     if (path.contains(QLatin1Char('/')))
         return QFileInfo(path).isExecutable() ? path : QString();
-    const QFileInfo local(QDir::current().filePath(path));
-    if (local.isFile() && local.isExecutable())
-        return local.absoluteFilePath();
-    return QStandardPaths::findExecutable(path);
+    QString found = executableIn(QDir(QCoreApplication::applicationDirPath()), path);
+    if (found.isEmpty())
+        found = executableIn(QDir::current(), path);
+    return found.isEmpty() ? QStandardPaths::findExecutable(path) : found;
 }
 
 } // namespace

@@ -1,0 +1,180 @@
+#include "cast/CastControllerClient.h"
+
+#include "cast/SendDataBridge.h"
+
+#include <QCoreApplication>
+#include <QLocalSocket>
+#include <QTimer>
+
+namespace {
+
+const char* const Category = "CastControllerClient";
+
+// A program that never ends a line cannot make the channel hoard memory.
+constexpr qint64 MaxLineLength = 4096;
+
+} // namespace
+
+CastControllerClient::CastControllerClient(const QString& serverName, QObject* parent)
+    : QThread(parent)
+    , serverName_(serverName)
+    , bridge_(new SendDataBridge) {}
+
+CastControllerClient::~CastControllerClient() {
+    if (isRunning()) {
+        quit();
+        wait();
+    }
+    delete bridge_;
+}
+
+bool CastControllerClient::start() {
+    if (isRunning()) {
+        qWarning("[W][%s] CastController is running.", Category);
+        return false;
+    }
+    QThread::start(QThread::InheritPriority);
+    return true;
+}
+
+bool CastControllerClient::resume() {
+    if (!serverConnected_ || !castConnected_ || playing_)
+        return false;
+    return send("resume\r\n");
+}
+
+bool CastControllerClient::pause() {
+    if (!serverConnected_ || !castConnected_ || !playing_)
+        return false;
+    return send("pause\r\n");
+}
+
+bool CastControllerClient::stop() {
+    if (!serverConnected_)
+        return false;
+    return send("stop\r\n");
+}
+
+bool CastControllerClient::changeAspectRatio() {
+    if (!serverConnected_ || !castConnected_ || !playing_)
+        return false;
+    return send("changeAspectRatio\r\n");
+}
+
+bool CastControllerClient::send(const char* line) {
+    emit bridge_->dataSended(QString::fromLatin1(line).toUtf8());
+    return true;
+}
+
+void CastControllerClient::run() {
+    QLocalSocket socket;
+    socket_ = &socket;
+    connect(&socket, &QLocalSocket::connected, this, &CastControllerClient::socketConnected,
+            Qt::DirectConnection);
+    connect(&socket, &QLocalSocket::disconnected, this, &CastControllerClient::socketDisconnected,
+            Qt::DirectConnection);
+    connect(&socket, &QLocalSocket::errorOccurred, this, &CastControllerClient::socketError,
+            Qt::DirectConnection);
+    scheduleConnect();
+
+    exec();
+
+    // Commands handed over just before the end (the last "stop") still go
+    // out before the connection closes.
+    QCoreApplication::sendPostedEvents(&socket, QEvent::MetaCall);
+    if (socket.state() == QLocalSocket::ConnectedState) {
+        socket.flush();
+        if (socket.bytesToWrite() > 0)
+            socket.waitForBytesWritten(1000);
+    }
+    disconnect(&socket, nullptr, this, nullptr);
+    socket.close();
+    socket_ = nullptr;
+    sendConnection_ = QMetaObject::Connection();
+    serverConnected_ = false;
+    castConnected_ = false;
+    playing_ = false;
+}
+
+void CastControllerClient::scheduleConnect() {
+    // A precise timer: attempts are never closer together than the interval.
+    QTimer::singleShot(ReconnectIntervalMs, Qt::PreciseTimer, socket_,
+                       [this] { connectToServer(); });
+}
+
+void CastControllerClient::connectToServer() {
+    socket_->close();
+    socket_->connectToServer(serverName_, QIODevice::ReadWrite);
+}
+
+void CastControllerClient::socketConnected() {
+    qDebug("[I][%s] Connected to server.", Category);
+    serverConnected_ = true;
+    emit serverConnected();
+    connect(socket_, &QLocalSocket::readyRead, this, &CastControllerClient::socketReadyRead,
+            Qt::ConnectionType(Qt::DirectConnection | Qt::UniqueConnection));
+    // Command bytes are written on this thread: the socket is the context.
+    if (!sendConnection_) {
+        sendConnection_ = connect(
+            bridge_, &SendDataBridge::dataSended, socket_,
+            [this](const QByteArray& data) { onSendData(data); }, Qt::QueuedConnection);
+    }
+}
+
+void CastControllerClient::socketDisconnected() {
+    qDebug("[I][%s] Disconnected to server.", Category);
+    serverConnected_ = false;
+    castConnected_ = false;
+    playing_ = false;
+    emit serverDisconnected();
+    quit();
+}
+
+void CastControllerClient::socketError() {
+    const QString message = QStringLiteral("Socket error: %1.").arg(socket_->errorString());
+    qCritical("[E][%s] %s", Category, qPrintable(message));
+    emit error(message);
+    // Once connected, a broken connection ends in socketDisconnected(); a new
+    // attempt would only cut a connection that still works.
+    if (!serverConnected_)
+        scheduleConnect();
+}
+
+void CastControllerClient::socketReadyRead() {
+    while (socket_->canReadLine()) {
+        QByteArray line = socket_->readLine();
+        if (line.endsWith('\n'))
+            line.chop(1);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        const int zero = line.indexOf('\0');
+        if (zero >= 0)
+            line.truncate(zero);
+        applyEvent(line);
+    }
+    if (socket_->bytesAvailable() > MaxLineLength)
+        socket_->readAll();
+}
+
+void CastControllerClient::applyEvent(const QByteArray& word) {
+    if (word == "castConnected") {
+        castConnected_ = true;
+        playing_ = true;
+        emit castConnected();
+    } else if (word == "castDisconnected") {
+        castConnected_ = false;
+        emit castDisconnected();
+    } else if (word == "castResumed") {
+        playing_ = true;
+        emit castResumed();
+    } else if (word == "castPaused") {
+        playing_ = false;
+        emit castPaused();
+    }
+}
+
+void CastControllerClient::onSendData(QByteArray data) {
+    const qint64 written = socket_->write(data);
+    if (written != data.size())
+        qCritical("[E][%s] socket send fail, ret: %lld", Category, static_cast<long long>(written));
+}

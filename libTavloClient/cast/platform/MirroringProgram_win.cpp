@@ -1,0 +1,9 @@
+#include "cast/platform/MirroringProgram.h"
+
+namespace MirroringProgram {
+
+QString fileName() {
+    return QStringLiteral("Glimmer.exe");
+}
+
+} // namespace MirroringProgram
