@@ -1,5 +1,6 @@
 #include "tavlo/UdpListener.h"
 
+#include <QCoreApplication>
 #include <QUdpSocket>
 
 UdpListener::UdpListener(quint16 port, const char* category, const char* bindErrorFormat,
@@ -67,6 +68,9 @@ void UdpListener::run() {
         listening_ = false;
         socket_ = nullptr;
     }
+    // Answers handed over before the end still leave; later ones take
+    // another socket (sendFromListeningPort returns false now).
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
 }
 
 void UdpListener::onSocketReadyRead() {
