@@ -67,9 +67,9 @@ QString fileNameOf(const QString& path) {
 QString FileUploadTask::remotePathFor(const QString& fileName, bool secure) {
     if (secure)
         return Protocol::SECURE + Protocol::SECURE_PATH_SEPARATOR + fileName;
-    return QCoreApplication::translate("FileUploadTask",
-                                       Protocol::UPLOAD_FOLDER.toUtf8().constData()) +
-           fileName;
+    // A place on the device: it passes through the translation like every
+    // text, and every translation keeps it exactly as the device names it.
+    return QCoreApplication::translate("FileUploadTask", "/Tavlo/上传/") + fileName;
 }
 
 FileUploadTask::FileUploadTask(const QString& localPath, const ServerContent& server)

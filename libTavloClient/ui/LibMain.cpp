@@ -2,6 +2,7 @@
 
 #include "ui/MainWindow.h"
 #include "ui/SingleApplication.h"
+#include "ui/Translations.h"
 #include "utils/DataLocations.h"
 
 #include <QCommandLineParser>
@@ -80,6 +81,7 @@ int libMain(int argc, char** argv) {
     // Only the first instance may move files an earlier run left behind.
     const QStringList moved = DataLocations::moveFilesFrom(programFolder);
 
+    Translations::install(app, Translations::chosenLanguage());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/drawable/logo256.png")));
 
     QCommandLineParser parser;
