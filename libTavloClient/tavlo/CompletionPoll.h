@@ -20,11 +20,22 @@ public:
                    RequestChannel::SenderCheck check);
 
     Outcome run(const RequestBuilder& request, const Judge& judge);
+    // Told before every poll: its number (from 1) and the most there will be.
+    void setPollObserver(std::function<void(int poll, int polls)> observer) {
+        observer_ = std::move(observer);
+    }
+    // Asked while waiting: true ends the poll at once (the judge then sees
+    // no reply and decides).
+    void setStopCheck(std::function<bool()> stopCheck) { stopCheck_ = std::move(stopCheck); }
 
     static QVariantMap request(qint64 sessionId, const QString& md5);
 
 private:
+    RequestChannel::Status awaitReply(QVariantMap& reply);
+
     RequestChannel& channel_;
     TransferTimings timings_;
     RequestChannel::SenderCheck check_;
+    std::function<void(int, int)> observer_;
+    std::function<bool()> stopCheck_;
 };

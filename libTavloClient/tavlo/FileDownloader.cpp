@@ -101,6 +101,7 @@ bool FileDownloader::replaceTarget(const QString& partialPath) {
 
 void FileDownloader::run() {
     RequestChannel channel(server_.address);
+    reportStage(TransferStage::Requesting, timings_.replyTimeoutMs);
     QVariantMap request;
     request.insert(Protocol::TYPE, Protocol::FILE_DOWNLOAD);
     request.insert(Protocol::FILE_PATH, remotePath_);
@@ -155,6 +156,7 @@ void FileDownloader::run() {
 
     QString md5;
     int attempts = 0;
+    reportStage(TransferStage::Transferring, timings_.ioTimeoutMs);
     while (attempts < timings_.maxAttempts && md5.isEmpty() && !stop_.isStopRequested()) {
         md5 = downloadFileViaTcp(file, server_.address, int(port), total_, attempts > 0);
         ++attempts;
@@ -168,6 +170,11 @@ void FileDownloader::run() {
         md5 = getFileMd5(partialPath); // a resumed attempt hashed only its part
 
     CompletionPoll poll(channel, timings_, RequestChannel::SenderCheck::AddressAndPort);
+    poll.setStopCheck([this] { return stop_.isStopRequested(); });
+    poll.setPollObserver([this](int number, int polls) {
+        reportStage(TransferStage::Confirming, timings_.pollSleepMs + timings_.pollTimeoutMs,
+                    number, polls);
+    });
     const auto judge = [&](RequestChannel::Status pollStatus, const QVariantMap& answer) {
         if (stop_.isStopRequested()) {
             failure_ = TransferFailure(TransferFailure::Cancelled);
@@ -240,6 +247,16 @@ QString FileDownloader::downloadFileViaTcp(QFile& file, const QHostAddress& addr
     lastPercent_ = ProgressContent::Confirmed;
     failure_ = TransferFailure();
     return transfer.md5();
+}
+
+void FileDownloader::reportStage(int step, int waitMs, int poll, int polls) {
+    TransferStage stage;
+    stage.transferId = transferId_;
+    stage.step = step;
+    stage.waitMs = waitMs;
+    stage.poll = poll;
+    stage.polls = polls;
+    emit stageChanged(stage);
 }
 
 void FileDownloader::reportProgress(qint64 received) {

@@ -4,6 +4,7 @@
 #include "utils/ProgressContent.h"
 #include "utils/ServerContent.h"
 #include "utils/StopToken.h"
+#include "utils/TransferStage.h"
 
 #include <QObject>
 #include <QRunnable>
@@ -41,9 +42,12 @@ public:
 signals:
     void updateProgress(ProgressContent content);
     void updateRecentFileList();
+    // What the download is doing while its percentage stands still.
+    void stageChanged(TransferStage stage);
 
 private:
     void reportProgress(qint64 received);
+    void reportStage(int step, int waitMs, int poll = 0, int polls = 0);
     // Logs `logLine` and keeps `failure` for the final report.
     void fail(const QString& logLine, const TransferFailure& failure);
     // Puts the complete file in place of the target.

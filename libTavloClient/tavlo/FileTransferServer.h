@@ -2,6 +2,7 @@
 
 #include "utils/ProgressContent.h"
 #include "utils/ServerContent.h"
+#include "utils/TransferStage.h"
 
 #include <QObject>
 #include <QStringList>
@@ -36,6 +37,8 @@ public:
 signals:
     void uploadProgress(ProgressContent content);
     void updateRecentFileList();
+    // What an upload is doing while its percentage stands still.
+    void uploadStage(TransferStage stage);
 
 private:
     FileTransferServer();

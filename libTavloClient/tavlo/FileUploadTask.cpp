@@ -128,6 +128,7 @@ void FileUploadTask::run() {
     total_ = file.size();
 
     RequestChannel channel(server_.address);
+    reportStage(TransferStage::Requesting, timings_.replyTimeoutMs);
     QVariantMap request;
     request.insert(Protocol::TYPE, Protocol::FILE_UPLOAD);
     request.insert(Protocol::FILE_NAME, fileNameOf(localPath_));
@@ -179,6 +180,7 @@ void FileUploadTask::run() {
     }
 
     QString md5;
+    reportStage(TransferStage::Transferring, timings_.ioTimeoutMs);
     if (!transfer(file, int(tcpPort), md5))
         return;
     awaitConfirmation(channel, md5);
@@ -233,6 +235,16 @@ QString FileUploadTask::uploadFileViaTcp(QFile& file, QHostAddress& address, int
     return transfer.md5();
 }
 
+void FileUploadTask::reportStage(int step, int waitMs, int poll, int polls) {
+    TransferStage stage;
+    stage.transferId = transferId_;
+    stage.step = step;
+    stage.waitMs = waitMs;
+    stage.poll = poll;
+    stage.polls = polls;
+    emit FileTransferServer::instance()->uploadStage(stage);
+}
+
 void FileUploadTask::reportProgress(qint64 sent) {
     sent_ = sent;
     const int percent = total_ > 0 ? int(sent_ * 100 / total_) : 100;
@@ -245,6 +257,11 @@ void FileUploadTask::reportProgress(qint64 sent) {
 
 void FileUploadTask::awaitConfirmation(RequestChannel& channel, const QString& md5) {
     CompletionPoll poll(channel, timings_, RequestChannel::SenderCheck::AddressAndPort);
+    poll.setStopCheck([] { return FileTransferServer::instance()->isStopping(); });
+    poll.setPollObserver([this](int number, int polls) {
+        reportStage(TransferStage::Confirming, timings_.pollSleepMs + timings_.pollTimeoutMs,
+                    number, polls);
+    });
     const auto judge = [&](RequestChannel::Status status, const QVariantMap& reply) {
         if (stopRequested())
             return CompletionPoll::Verdict::Failed;

@@ -36,6 +36,7 @@ private:
     bool transfer(QFile& file, int tcpPort, QString& md5);
     void awaitConfirmation(RequestChannel& channel, const QString& md5);
     void reportProgress(qint64 sent);
+    void reportStage(int step, int waitMs, int poll = 0, int polls = 0);
     // True (with the reason kept) when the upload service is shutting down.
     bool stopRequested();
     // Logs `logLine` and keeps `failure` for the final report.

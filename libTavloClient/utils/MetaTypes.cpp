@@ -2,6 +2,7 @@
 
 #include "utils/FileContent.h"
 #include "utils/ProgressContent.h"
+#include "utils/TransferStage.h"
 #include "utils/RecentFilesContent.h"
 #include "utils/ServerContent.h"
 #include "utils/TransferFailure.h"
@@ -15,6 +16,7 @@ void registerAll() {
         qRegisterMetaType<ServerContent>("ServerContent");
         qRegisterMetaType<QHostAddress>("QHostAddress");
         qRegisterMetaType<ProgressContent>("ProgressContent");
+        qRegisterMetaType<TransferStage>("TransferStage");
         qRegisterMetaType<FileContent>("FileContent");
         qRegisterMetaType<QList<FileContent>>("QList<FileContent>");
         qRegisterMetaType<RecentFilesContent>("RecentFilesContent");

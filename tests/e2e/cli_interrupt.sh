@@ -40,6 +40,22 @@ check "no file under the final name" [ ! -e "$W/fresh.bin" ]
 
 run_until_stalled send-int INT --device "$STALLING" send big.bin
 judge_failure "upload stopped by SIGINT exits 130" send-int 130 "incomplete copy"
+# A device that never confirms: the wait is shown poll by poll, and a
+# signal ends it too.
+SILENT=127.0.0.72
+start_sim silent "$SILENT" --no-poll-answer
+echo "small" >"$W/small.txt"
+(cd "$W" && exec "$CLI" --data-dir "$TMP/data" --device "$SILENT" send small.txt) \
+  >"$TMP/out/poll.out" 2>"$TMP/out/poll.err" &
+pid=$!
+check "the wait for the confirmation is shown" \
+  wait_for_line "$TMP/out/poll.out" "^small.txt: waiting for the device to confirm the file, poll 1 of 10 (up to 16 s each)$" 60
+kill -INT "$pid"
+rc=0
+wait "$pid" || rc=$?
+check "and Ctrl+C ends it (exit 130)" [ "$rc" = 130 ]
+check "the request was shown before" grep -q "^small.txt: asking the device for a transfer session (up to 15 s)$" "$TMP/out/poll.out"
+
 check "no history for stopped transfers" [ -z "$(history_rows)" ]
 
 finish

@@ -84,7 +84,7 @@ expect_success() {
 judge_failure() {
   local what=$1 tag=$2 code=$3 keyword=$4 lines
   lines=$(grep -v -e '^tavlo-cli: note: .* did not answer the device query' \
-    -e "^tavlo-cli: see 'tavlo-cli --help'\$" "$TMP/out/$tag.err" || true)
+    -e "^tavlo-cli: see 'tavlo-cli \(--help\|help [a-z]*\)'\$" "$TMP/out/$tag.err" || true)
   if [ "$(cli_rc "$tag")" = "$code" ] && [ -n "$lines" ] && [ "$(printf '%s\n' "$lines" | wc -l)" = 1 ] &&
     [[ $lines == "tavlo-cli: "* ]] && printf '%s' "$lines" | grep -qiF -- "$keyword"; then
     pass "$what ($lines)"

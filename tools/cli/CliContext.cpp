@@ -1,15 +1,25 @@
 #include "CliContext.h"
 
+#include "CommandTable.h"
+
 #include "tavlo/discovery/ServerInfoGetter.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHostInfo>
 #include <QTextStream>
 
 void CliContext::print(const QString& line) const {
     QTextStream out(stdout);
     out.setCodec("UTF-8");
     out << line << '\n';
+    out.flush();
+}
+
+void CliContext::printRaw(const QString& text) const {
+    QTextStream out(stdout);
+    out.setCodec("UTF-8");
+    out << text;
     out.flush();
 }
 
@@ -22,7 +32,9 @@ void CliContext::error(const QString& line) const {
 
 int CliContext::usageError(const QString& message) const {
     error(message);
-    error(QStringLiteral("see 'tavlo-cli --help'"));
+    error(command.isEmpty() || !CommandTable::find(command)
+              ? QStringLiteral("see 'tavlo-cli --help'")
+              : QStringLiteral("see 'tavlo-cli help %1'").arg(command));
     return Usage;
 }
 
@@ -48,7 +60,19 @@ bool CliContext::parseEndpoint(const QString& text, QHostAddress& address, quint
         port = quint16(value);
         host = text.left(colon);
     }
-    return address.setAddress(host) && address.protocol() == QAbstractSocket::IPv4Protocol;
+    if (address.setAddress(host))
+        return address.protocol() == QAbstractSocket::IPv4Protocol;
+    // A host name: its first IPv4 address.
+    if (host.isEmpty())
+        return false;
+    const QHostInfo info = QHostInfo::fromName(host);
+    for (const QHostAddress& candidate : info.addresses()) {
+        if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
+            address = candidate;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool CliContext::targetDevice(ServerContent& device) const {
@@ -60,7 +84,7 @@ bool CliContext::targetDevice(ServerContent& device) const {
     QHostAddress address;
     quint16 queryPort = 0;
     if (!parseEndpoint(text, address, queryPort, ServerContent::DefaultQueryPort)) {
-        usageError(QStringLiteral("invalid device address: %1").arg(text));
+        usageError(QStringLiteral("invalid device address or unknown host: %1").arg(text));
         return false;
     }
 

@@ -19,6 +19,8 @@ public:
     QStringList arguments; // positional arguments after the command
 
     void print(const QString& line) const;
+    // Text as it is, without an added line break.
+    void printRaw(const QString& text) const;
     void error(const QString& line) const;
     // Prints `message` to standard error and returns the usage exit code.
     int usageError(const QString& message) const;
@@ -26,7 +28,8 @@ public:
     // --wait in seconds, or `fallback` when absent; false for a bad value.
     bool waitSeconds(double& seconds, double fallback) const;
 
-    // ADDRESS or ADDRESS:PORT; false for anything else.
+    // HOST or HOST:PORT, HOST an IPv4 address or a host name (its first
+    // IPv4 address); false for anything else.
     static bool parseEndpoint(const QString& text, QHostAddress& address, quint16& port,
                               quint16 defaultPort);
 

@@ -96,11 +96,9 @@ QString deviceLabel(const ServerContent& device) {
 int send(CliContext& context) {
     if (context.arguments.isEmpty())
         return context.usageError(QStringLiteral("send needs at least one FILE"));
-    ServerContent device;
-    if (!context.targetDevice(device))
-        return CliContext::Usage;
     const bool secure = context.parser.isSet(QStringLiteral("secure"));
 
+    // Every local file is checked before the device hears of any.
     bool allGood = true;
     QStringList paths;
     for (const QString& argument : qAsConst(context.arguments)) {
@@ -123,6 +121,9 @@ int send(CliContext& context) {
     }
     if (paths.isEmpty())
         return CliContext::Failure;
+    ServerContent device;
+    if (!context.targetDevice(device))
+        return CliContext::Usage;
 
     FileTransferServer* service = FileTransferServer::instance();
     QMap<int, std::shared_ptr<ProgressPrinter>> printers;
@@ -138,6 +139,13 @@ int send(CliContext& context) {
         stopSignal = signalNumber;
         service->stopAll();
     });
+    QObject::connect(
+        service, &FileTransferServer::uploadStage, qApp,
+        [&](TransferStage stage) {
+            if (auto printer = printers.value(stage.transferId))
+                printer->stage(stage);
+        },
+        Qt::QueuedConnection);
     QObject::connect(
         service, &FileTransferServer::uploadProgress, qApp,
         [&](ProgressContent progress) {
@@ -233,15 +241,20 @@ int list(CliContext& context) {
 int get(CliContext& context) {
     if (context.arguments.isEmpty() || context.arguments.size() > 2)
         return context.usageError(QStringLiteral("get needs REMOTE and optionally LOCAL"));
-    ServerContent device;
-    if (!context.targetDevice(device))
-        return CliContext::Usage;
-
     const QString remote = context.arguments.at(0);
     const QString name = lastComponent(remote);
     QString local = context.absolutePath(context.arguments.value(1, name));
     if (QFileInfo(local).isDir())
         local = QDir(local).filePath(name);
+    // The local side is checked before the device is asked anything.
+    const QFileInfo folder(QFileInfo(local).absolutePath());
+    if (!folder.isDir() || !folder.isWritable()) {
+        context.error(QStringLiteral("cannot write into %1").arg(folder.absoluteFilePath()));
+        return CliContext::Failure;
+    }
+    ServerContent device;
+    if (!context.targetDevice(device))
+        return CliContext::Usage;
 
     FileContent entry;
     const bool listed = lookupEntry(device, remote, entry);
@@ -257,6 +270,9 @@ int get(CliContext& context) {
     ProgressPrinter printer(name, listed ? entry.fileSize : 0);
     bool success = false;
     QString failure;
+    QObject::connect(
+        downloader, &FileDownloader::stageChanged, qApp,
+        [&](TransferStage stage) { printer.stage(stage); }, Qt::QueuedConnection);
     QObject::connect(
         downloader, &FileDownloader::updateProgress, qApp,
         [&](ProgressContent progress) {

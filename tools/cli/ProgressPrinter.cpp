@@ -56,6 +56,31 @@ void ProgressPrinter::update(int percent) {
     drawn_ = true;
 }
 
+QString ProgressPrinter::describe(const TransferStage& stage) {
+    const int seconds = (stage.waitMs + 999) / 1000;
+    switch (stage.step) {
+    case TransferStage::Requesting:
+        return QStringLiteral("asking the device for a transfer session (up to %1 s)").arg(seconds);
+    case TransferStage::Confirming:
+        return QStringLiteral("waiting for the device to confirm the file, poll %1 of %2 "
+                              "(up to %3 s each)")
+            .arg(stage.poll)
+            .arg(stage.polls)
+            .arg(seconds);
+    default:
+        return QString();
+    }
+}
+
+void ProgressPrinter::stage(const TransferStage& stage) {
+    const QString text = describe(stage);
+    if (text.isEmpty())
+        return;
+    finish(); // a bar being drawn ends its line first
+    std::printf("%s: %s\n", label_.toUtf8().constData(), text.toUtf8().constData());
+    std::fflush(stdout);
+}
+
 void ProgressPrinter::finish() {
     if (drawn_) {
         std::printf("\n");

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include "utils/TransferStage.h"
+
 // Shows a transfer's progress: a redrawn bar with rate and time left on a
 // terminal, otherwise one line per 10 %.
 class ProgressPrinter {
@@ -10,7 +12,11 @@ public:
     ProgressPrinter(const QString& label, qint64 totalBytes);
 
     void update(int percent);
+    // What the transfer waits for while no byte moves; one line each.
+    void stage(const TransferStage& stage);
     void finish();
+
+    static QString describe(const TransferStage& stage);
 
     static QString formatBytes(double bytes);
     static QString formatDuration(qint64 seconds);

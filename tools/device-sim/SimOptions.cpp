@@ -43,25 +43,38 @@ bool SimOptions::fail(const QString& text) {
 bool SimOptions::parse(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Plays one or more Tavlo meeting-room display devices: answers device queries and "
-        "file requests, serves and stores files over TCP. Stops cleanly on SIGINT/SIGTERM.\n"
+        "Plays one or more Tavlo meeting-room display devices: answers device\n"
+        "queries and file requests, serves and stores files over TCP, negotiates\n"
+        "casts. Stops cleanly on SIGINT/SIGTERM.\n"
+        "\n"
         "Event lines on standard output (flushed):\n"
-        "  store DIR | listening ADDRESS query=PORT request=PORT\n"
-        "  request TYPE JSON | query from ADDR:PORT | ignored ... | session ID KIND PATH "
-        "size=N tcp=PORT (not with --quiet)\n"
-        "  stored PATH md5=HEX | sent PATH | cut PATH session=ID at=N | expired PATH "
-        "session=ID | transfer-failed PATH session=ID at=N ERROR\n"
+        "  store DIR | listening ADDRESS query=PORT request=PORT [cast=PORT]\n"
+        "  request TYPE JSON | query from ADDR:PORT | ignored ... |\n"
+        "    session ID KIND PATH size=N tcp=PORT (these not with --quiet)\n"
+        "  stored PATH md5=HEX | sent PATH | cut PATH session=ID at=N |\n"
+        "    stalled PATH session=ID at=N | expired PATH session=ID |\n"
+        "    transfer-failed PATH session=ID at=N ERROR\n"
         "  opened PATH | deleted PATH | salutatory TEXT\n"
-        "  cast side (on the \"Glimmer\" port): cast-request TYPE JSON (not with --quiet) | "
-        "cast-auth need_passwd=BOOL | cast-confirm NAME | cast-cancel-confirm | cast-accepted "
-        "WxH port=N fingo_port=N passwd=yes|no ip=IP|none | cast-refused TYPE CODE REASON | "
-        "cast-unavailable ADDR port=N: ERROR (the port is taken; no casting)\n"
-        "  announced NAME | announce-failed CODE | mdns-added NAME | mdns-removed NAME | "
-        "mdns-failed CODE\n"
-        "  probe mode: probe ADDR:PORT JSON (not with --quiet) | reply ADDR:PORT TEXT | "
-        "probe-failed ERROR"));
+        "  offered PATH to ADDR | offer PATH from ADDR | fetch-granted PATH ... |\n"
+        "    fetch-cut PATH at=N | fetched PATH bytes=N md5=HEX |\n"
+        "    fetch-confirmed PATH | fetch-disputed PATH REASON | fetch-refused PATH\n"
+        "  cast side (on the \"Glimmer\" port): cast-request TYPE JSON (not with\n"
+        "    --quiet) | cast-auth need_passwd=BOOL | cast-confirm NAME |\n"
+        "    cast-cancel-confirm | cast-accepted WxH port=N fingo_port=N\n"
+        "    passwd=yes|no ip=IP|none | cast-refused TYPE CODE REASON |\n"
+        "    cast-unavailable ADDR port=N: ERROR (the port is taken; no casting)\n"
+        "  announced NAME | announce-failed CODE | mdns-added NAME |\n"
+        "    mdns-removed NAME | mdns-failed CODE\n"
+        "  probe mode: probe ADDR:PORT JSON (not with --quiet) |\n"
+        "    reply ADDR:PORT TEXT | probe-failed ERROR"));
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help = parser.addHelpOption();
+    // Help and version only print: no device starts for them.
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows this help and exits."));
+    const QCommandLineOption versionFlag(QStringLiteral("version"),
+                                         QStringLiteral("Shows the version and exits."));
+    parser.addOption(help);
+    parser.addOption(versionFlag);
 
     const QCommandLineOption addressOpt(
         QStringLiteral("address"),
@@ -77,7 +90,7 @@ bool SimOptions::parse(const QStringList& arguments) {
         QStringLiteral("Device uuid (default derived from the address, e.g. sim-127-0-0-2; "
                        "further devices get \"-2\", \"-3\"...)."),
         QStringLiteral("TEXT"));
-    const QCommandLineOption versionOpt(QStringLiteral("version"),
+    const QCommandLineOption versionOpt(QStringLiteral("device-version"),
                                         QStringLiteral("Device version (default v1.0)."),
                                         QStringLiteral("TEXT"), Protocol::V1_0);
     const QCommandLineOption osOpt(QStringLiteral("os"),
@@ -233,7 +246,8 @@ bool SimOptions::parse(const QStringList& arguments) {
     if (!parser.parse(arguments))
         return fail(parser.errorText());
     helpRequested_ = parser.isSet(help);
-    if (helpRequested_)
+    versionRequested_ = parser.isSet(versionFlag);
+    if (helpRequested_ || versionRequested_)
         return true;
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("Unexpected argument: %1")

@@ -55,6 +55,7 @@ public:
     bool parse(const QStringList& arguments);
     QString errorText() const { return error_; }
     bool helpRequested() const { return helpRequested_; }
+    bool versionRequested() const { return versionRequested_; }
     QString helpText() const { return helpText_; }
 
     Mode mode() const { return mode_; }
@@ -99,5 +100,6 @@ private:
     QString error_;
     QString helpText_;
     bool helpRequested_ = false;
+    bool versionRequested_ = false;
     Mode mode_ = Mode::Devices;
 };

@@ -130,6 +130,10 @@ int main(int argc, char** argv) {
         printError(options.errorText());
         return 2;
     }
+    if (options.versionRequested()) {
+        std::printf("tavlo-device-sim %s\n", TAVLO_VERSION);
+        return 0;
+    }
     if (options.helpRequested()) {
         std::fputs(options.helpText().toLocal8Bit().constData(), stdout);
         std::fflush(stdout);
