@@ -49,6 +49,7 @@ class TestTranslations : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void theWindowSpeaksChineseFirst();
     void languageFollowsTheSystem();
     void theWindowSpeaksEnglish();
     void placesOnTheDeviceKeepTheirNames();
@@ -61,6 +62,35 @@ private:
 void TestTranslations::initTestCase() {
     dir_ = new ScopedWorkDir;
     dismisser_ = new ModalDismisser;
+}
+
+namespace {
+
+// The window with one failed transfer, as the screenshots show it.
+void showWithAFailure(MainWindow& window) {
+    auto* dock = window.findChild<ProgressDockWidget*>("notifyWidget");
+    ProgressContent failed;
+    failed.id = 77;
+    failed.localPath = "/tmp/report.pdf";
+    failed.percent = ProgressContent::Failed;
+    failed.failure = TransferFailure(TransferFailure::Refused, "disk full");
+    dock->uploadProgressUpdated(failed);
+    window.resize(900, 640);
+    window.show();
+}
+
+} // namespace
+
+void TestTranslations::theWindowSpeaksChineseFirst() {
+    // The sources are Chinese: without a translator the window is as it is.
+    MainWindow window;
+    showWithAFailure(window);
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.popupMenu()->actions().first()->text(), QString("刷新"));
+    QCOMPARE(
+        window.findChild<ProgressDockWidget*>("notifyWidget")->rowFor(77)->text(),
+        ProgressWidget::wrapped("上传文件:\"report.pdf\"失败. 原因: 设备拒绝了请求: disk full"));
+    saveShot(&window, "window-chinese.png");
     Translations::install(*qApp, "en");
 }
 
@@ -81,21 +111,14 @@ void TestTranslations::theWindowSpeaksEnglish() {
     for (QAction* action : window.popupMenu()->actions())
         if (!action->isSeparator())
             menu << action->text();
-    QCOMPARE(menu, (QStringList{"Refresh", "Add a device by address", "Upload a file",
-                                "Upload files", "Set the welcome text", "Settings", "About",
-                                "Quit"}));
+    QCOMPARE(menu,
+             (QStringList{"Refresh", "Add a device by address", "Upload a file", "Upload files",
+                          "Set the welcome text", "Settings", "About", "Quit"}));
+    showWithAFailure(window);
     auto* dock = window.findChild<ProgressDockWidget*>("notifyWidget");
-    ProgressContent failed;
-    failed.id = 77;
-    failed.localPath = "/tmp/report.pdf";
-    failed.percent = ProgressContent::Failed;
-    failed.failure = TransferFailure(TransferFailure::Refused, "disk full");
-    dock->uploadProgressUpdated(failed);
     QCOMPARE(dock->rowFor(77)->text(),
              ProgressWidget::wrapped("Upload:\"report.pdf\" failed. Reason: refused by the "
                                      "device: disk full"));
-    window.resize(900, 640);
-    window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     saveShot(&window, "window-english.png");
     window.onActionSettingTriggered();
