@@ -250,13 +250,7 @@ QString FileDownloader::downloadFileViaTcp(QFile& file, const QHostAddress& addr
 }
 
 void FileDownloader::reportStage(int step, int waitMs, int poll, int polls) {
-    TransferStage stage;
-    stage.transferId = transferId_;
-    stage.step = step;
-    stage.waitMs = waitMs;
-    stage.poll = poll;
-    stage.polls = polls;
-    emit stageChanged(stage);
+    emit stageChanged(TransferStage(transferId_, step, waitMs, poll, polls));
 }
 
 void FileDownloader::reportProgress(qint64 received) {

@@ -236,13 +236,8 @@ QString FileUploadTask::uploadFileViaTcp(QFile& file, QHostAddress& address, int
 }
 
 void FileUploadTask::reportStage(int step, int waitMs, int poll, int polls) {
-    TransferStage stage;
-    stage.transferId = transferId_;
-    stage.step = step;
-    stage.waitMs = waitMs;
-    stage.poll = poll;
-    stage.polls = polls;
-    emit FileTransferServer::instance()->uploadStage(stage);
+    emit FileTransferServer::instance()->uploadStage(
+        TransferStage(transferId_, step, waitMs, poll, polls));
 }
 
 void FileUploadTask::reportProgress(qint64 sent) {

@@ -13,6 +13,14 @@ struct TransferStage {
     int poll = 0;
     int polls = 0;
     int waitMs = 0; // the longest this step may take before it gives up
+
+    TransferStage() = default;
+    TransferStage(int id, int stepNow, int longestWaitMs, int pollNow = 0, int pollsAtMost = 0)
+        : transferId(id)
+        , step(stepNow)
+        , poll(pollNow)
+        , polls(pollsAtMost)
+        , waitMs(longestWaitMs) {}
 };
 
 Q_DECLARE_METATYPE(TransferStage)

@@ -2,6 +2,7 @@
 
 #include "utils/DataLocations.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 
@@ -60,6 +61,19 @@ void LogCapture::clear() {
     QMutexLocker lock(&captureMutex);
     if (captured)
         captured->clear();
+}
+
+QString autostartFile() {
+    return qEnvironmentVariable("XDG_CONFIG_HOME") + "/autostart/TavloClientRun.desktop";
+}
+
+QString programPath() {
+    return QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
+}
+
+QString readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 bool writePatternFile(const QString& path, qint64 size, quint32 seed) {

@@ -23,6 +23,12 @@ private:
     QString previous_;
 };
 
+// The client's autostart entry under the test's XDG_CONFIG_HOME, this
+// program's path as the entry names it, and a file's text.
+QString autostartFile();
+QString programPath();
+QString readFile(const QString& path);
+
 // Collects every log line while it exists.
 class LogCapture {
 public:

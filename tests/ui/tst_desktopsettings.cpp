@@ -9,22 +9,7 @@
 #include <QFile>
 #include <QtTest>
 
-namespace {
-
-QString autostartFile() {
-    return qEnvironmentVariable("XDG_CONFIG_HOME") + "/autostart/TavloClientRun.desktop";
-}
-
-QString programPath() {
-    return QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
-}
-
-QString readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-} // namespace
+namespace {} // namespace
 
 // The desktop side of the settings: autostart applied at start, the global
 // hot key, and the editor that records a new key.

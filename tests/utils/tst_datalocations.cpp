@@ -13,7 +13,7 @@ bool writeFile(const QString& path, const QByteArray& content) {
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
-QByteArray readFile(const QString& path) {
+QByteArray readBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
@@ -75,9 +75,9 @@ void TestDataLocations::filesOfAnEarlierRunAreMovedOnce() {
     QStringList notes = DataLocations::moveFilesFrom(program.path());
     QCOMPARE(notes.size(), 2);
     QVERIFY(notes.first().startsWith("moved "));
-    QCOMPARE(readFile(xdg.filePath("config/tavlo/config.ini")),
+    QCOMPARE(readBytes(xdg.filePath("config/tavlo/config.ini")),
              QByteArray("[General]\nClientName=Old PC\n"));
-    QCOMPARE(readFile(xdg.filePath("data/tavlo/TavloClient.db")), QByteArray("old history"));
+    QCOMPARE(readBytes(xdg.filePath("data/tavlo/TavloClient.db")), QByteArray("old history"));
     QVERIFY(!QFile::exists(program.filePath("config.ini")));
     QVERIFY(DataLocations::moveFilesFrom(program.path()).isEmpty()); // once
 
@@ -86,8 +86,8 @@ void TestDataLocations::filesOfAnEarlierRunAreMovedOnce() {
     notes = DataLocations::moveFilesFrom(program.path());
     QCOMPARE(notes.size(), 1);
     QVERIFY(notes.first().contains("left alone"));
-    QCOMPARE(readFile(program.filePath("config.ini")), QByteArray("stale"));
-    QCOMPARE(readFile(xdg.filePath("config/tavlo/config.ini")),
+    QCOMPARE(readBytes(program.filePath("config.ini")), QByteArray("stale"));
+    QCOMPARE(readBytes(xdg.filePath("config/tavlo/config.ini")),
              QByteArray("[General]\nClientName=Old PC\n"));
 }
 

@@ -14,19 +14,6 @@
 
 namespace {
 
-QString autostartFile() {
-    return qEnvironmentVariable("XDG_CONFIG_HOME") + "/autostart/TavloClientRun.desktop";
-}
-
-QString programPath() {
-    return QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
-}
-
-QString readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
 class FlagTask : public QRunnable {
 public:
     explicit FlagTask(bool* flag)
