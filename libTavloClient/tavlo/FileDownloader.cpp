@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QTcpSocket>
 
 namespace {
@@ -58,6 +59,11 @@ QString FileDownloader::partialPathFor(const QString& localPath) {
 }
 
 FileDownloader::~FileDownloader() {
+    // A download that ended before its first byte leaves no empty partial
+    // file behind (a reservation of the name, for one).
+    const QString partial = partialPathFor(localPath_);
+    if (!success_ && QFileInfo(partial).isFile() && QFileInfo(partial).size() == 0)
+        QFile::remove(partial);
     if (lastPercent_ != ProgressContent::Confirmed || !success_) {
         progress_.percent = ProgressContent::Failed;
         progress_.failure = failure_;

@@ -14,8 +14,13 @@ DesktopSettings::DesktopSettings(Config* config, QObject* parent)
 
     connect(shortcut_, &GlobalShortcut::activated, config_, &Config::castShortcutActivated,
             Qt::UniqueConnection);
+    // The settings dialog stores the key in portable text; a value in the
+    // desktop's own words (written by hand) is understood too.
     const QString shortcutText = config_->value(Config::CastShortcut).toString();
-    if (!shortcut_->setShortcut(QKeySequence(shortcutText, QKeySequence::NativeText))) {
+    QKeySequence stored(shortcutText, QKeySequence::PortableText);
+    if (stored.isEmpty())
+        stored = QKeySequence(shortcutText, QKeySequence::NativeText);
+    if (!shortcut_->setShortcut(stored)) {
         QMessageBox::warning(
             nullptr, tr("错误"),
             tr("设置投射快捷键为\"%1\"失败,\n请在设置中换用其它快捷键.").arg(shortcutText),

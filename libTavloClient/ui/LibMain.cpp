@@ -74,8 +74,10 @@ int libMain(int argc, char** argv) {
     if (DataLocations::dataDirectory() == QDir::cleanPath(programFolder))
         QDir::setCurrent(programFolder);
     if (!app.isRunning()) {
-        if (!sending.isEmpty() && !app.sendFilesToRunning(sending))
+        if (!sending.isEmpty() && !app.sendFilesToRunning(sending)) {
             std::fputs("tavlo-client: the running client did not take the files\n", stderr);
+            return 1;
+        }
         return 0;
     }
     // Only the first instance may move files an earlier run left behind.

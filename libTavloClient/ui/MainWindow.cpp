@@ -145,6 +145,7 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow() {
     deviceCheckTimer_->stop();
+    downloadsStop_.requestStop(); // quitting does not wait for whole files
     operateListener_->stopServing();
     delete operateListener_;
     operateListener_ = nullptr;
@@ -535,16 +536,41 @@ void MainWindow::offerFiles(const QStringList& filePaths, const ServerContent& p
 void MainWindow::isDownloadFile(QString filePath, ServerContent server, quint16 port) {
     Q_UNUSED(port);
     // A name that could reach outside the download folder is refused unasked.
-    const QString fileName = IncomingOffer::safeFileName(filePath);
-    if (fileName.isEmpty()) {
+    if (IncomingOffer::safeFileName(filePath).isEmpty()) {
         qCritical("[E][%s] Refused an offered file with an unusable name: %s", "MainWindow",
                   qPrintable(filePath));
         return;
     }
+    const bool known =
+        std::any_of(pendingOffers_.begin(), pendingOffers_.end(), [&](const PendingOffer& offer) {
+            return offer.filePath == filePath && offer.server.address == server.address;
+        });
+    // A peer flooding offers cannot make the list grow without end.
+    constexpr int MaxPendingOffers = 100;
+    if (!known && pendingOffers_.size() < MaxPendingOffers)
+        pendingOffers_.append(PendingOffer{filePath, server});
+    else if (!known)
+        qWarning("[W][%s] Too many offers waiting; dropped %s", "MainWindow", qPrintable(filePath));
+    // An offer arriving while a question is open waits for its turn.
+    if (!askingAboutOffer_)
+        askAboutNextOffer();
+}
+
+void MainWindow::askAboutNextOffer() {
+    if (pendingOffers_.isEmpty())
+        return;
+    askingAboutOffer_ = true;
+    const PendingOffer offer = pendingOffers_.takeFirst();
+    const QString filePath = offer.filePath;
+    const ServerContent server = offer.server;
+    const QString fileName = IncomingOffer::safeFileName(filePath);
     QApplication::alert(this);
     const auto answer = QMessageBox::question(
         this, tr("提示"), tr("是否下载来自 ") + server.name + tr(" 的文件：") + fileName + tr("?"),
         QMessageBox::Yes | QMessageBox::No);
+    askingAboutOffer_ = false;
+    if (!pendingOffers_.isEmpty())
+        QTimer::singleShot(0, this, &MainWindow::askAboutNextOffer);
     if (answer != QMessageBox::Yes)
         return;
     QString error;
@@ -555,7 +581,11 @@ void MainWindow::isDownloadFile(QString filePath, ServerContent server, quint16 
         notify(tr("无法保存来自 %1 的文件.").arg(server.name));
         return;
     }
-    auto* downloader = new FileDownloader(filePath, localPath, server, 0);
+    startDownload(new FileDownloader(filePath, localPath, server, 0));
+}
+
+void MainWindow::startDownload(FileDownloader* downloader) {
+    downloader->setStopToken(downloadsStop_);
     connect(downloader, &FileDownloader::updateProgress, ui_->notifyWidget,
             &ProgressDockWidget::uploadProgressUpdated, Qt::QueuedConnection);
     connect(downloader, &FileDownloader::updateRecentFileList, recentFilesPage_,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "utils/ServerContent.h"
+#include "utils/StopToken.h"
 
 #include <QMainWindow>
 #include <QMap>
@@ -18,6 +19,7 @@ class FileListDialog;
 class FileTransferServer;
 class LogDialog;
 class OperateListener;
+class FileDownloader;
 class ManualDevicesManageDialog;
 class QAction;
 class QMenu;
@@ -79,6 +81,10 @@ public slots:
     // while the first search still runs they wait for its end, and with no
     // device at all the window says so.
     void sendFilesFromDesktop(const QStringList& filePaths);
+    // Runs a download of the window (a pushed file, a redone download) on
+    // the window's pool, shown in the transfer list and the recent files;
+    // quitting stops it at its next step.
+    void startDownload(FileDownloader* downloader);
     void onActionSettingTriggered();
     void onActionAboutTriggered();
     void onServerDiscoveried(ServerContent content);
@@ -135,6 +141,16 @@ private:
     ManualDevicesManageDialog* manualDevicesDialog_ = nullptr;
     QThreadPool threadPool_;
     QStringList filesWaitingForADevice_;
+    // Offers wait here while the user answers about another one: one
+    // question at a time, each peer's file once.
+    struct PendingOffer {
+        QString filePath;
+        ServerContent server;
+    };
+    QList<PendingOffer> pendingOffers_;
+    bool askingAboutOffer_ = false;
+    void askAboutNextOffer();
+    StopToken downloadsStop_;
     bool trayAvailable_ = true;
     OperateListener* operateListener_ = nullptr;
     QTimer* deviceCheckTimer_ = nullptr;

@@ -4,6 +4,7 @@
 #include "tavlo/FileDownloader.h"
 #include "tavlo/FileOpen.h"
 #include "tavlo/FileTransferServer.h"
+#include "ui/DeviceFileActions.h"
 #include "ui/MainWindow.h"
 #include "ui/ProgressDockWidget.h"
 #include "ui/RecentFilesDialog.h"
@@ -29,10 +30,13 @@ ProgressWidget::ProgressWidget(const ServerContent& server, const QString& local
             &ProgressWidget::openFileAtNative);
     connect(menu_->addAction(tr("打开所在目录")), &QAction::triggered, this,
             &ProgressWidget::openDirTriggered);
-    connect(menu_->addAction(tr("在Tavlo上删除")), &QAction::triggered, this,
-            &ProgressWidget::deleteFileAtServer);
-    connect(menu_->addAction(tr("在Tavlo上打开")), &QAction::triggered, this,
-            &ProgressWidget::openActionTriggered);
+    QAction* remove = menu_->addAction(tr("在Tavlo上删除"));
+    connect(remove, &QAction::triggered, this, &ProgressWidget::deleteFileAtServer);
+    QAction* open = menu_->addAction(tr("在Tavlo上打开"));
+    connect(open, &QAction::triggered, this, &ProgressWidget::openActionTriggered);
+    // Another PC answers no device requests: nothing to open or delete there.
+    remove->setEnabled(!server_.isClient());
+    open->setEnabled(!server_.isClient());
     connect(ui_->btnClose, &QPushButton::clicked, this, &ProgressWidget::close);
 }
 
@@ -127,30 +131,24 @@ void ProgressWidget::openDirTriggered() {
 }
 
 void ProgressWidget::deleteFileAtServer() {
-    auto* task = new FileDelete(remotePath_, server_);
-    if (MainWindow* window = MainWindow::instance())
-        connect(task, &FileDelete::notify, window, &MainWindow::notify, Qt::QueuedConnection);
-    QThreadPool::globalInstance()->start(task);
+    if (server_.isClient() ||
+        !DeviceFileActions::confirmDelete(this, remotePath_.section(QLatin1Char('/'), -1)))
+        return;
+    QThreadPool::globalInstance()->start(DeviceFileActions::deleteRequest(remotePath_, server_));
 }
 
 void ProgressWidget::openActionTriggered() {
-    auto* task = new FileOpen(remotePath_, server_);
-    if (MainWindow* window = MainWindow::instance())
-        connect(task, &FileOpen::notify, window, &MainWindow::notify, Qt::QueuedConnection);
-    QThreadPool::globalInstance()->start(task);
+    if (server_.isClient())
+        return;
+    QThreadPool::globalInstance()->start(DeviceFileActions::openRequest(remotePath_, server_));
 }
 
 void ProgressWidget::redoActionTriggered() {
     MetaTypes::registerAll();
     if (download_) {
-        auto* downloader = new FileDownloader(remotePath_, localPath_, server_, dateModified_);
-        if (auto* dock = ProgressDockWidget::instance())
-            connect(downloader, &FileDownloader::updateProgress, dock,
-                    &ProgressDockWidget::uploadProgressUpdated);
         if (MainWindow* window = MainWindow::instance())
-            connect(downloader, &FileDownloader::updateRecentFileList, window->getRecentFileDlg(),
-                    &RecentFilesDialog::updateList);
-        QThreadPool::globalInstance()->start(downloader);
+            window->startDownload(
+                new FileDownloader(remotePath_, localPath_, server_, dateModified_));
     } else if (server_.isClient()) {
         if (MainWindow* window = MainWindow::instance())
             window->offerFiles(QStringList{localPath_}, server_);

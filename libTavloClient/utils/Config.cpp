@@ -98,9 +98,13 @@ bool Config::setValue(int type, const QVariant& value) {
     if (!isValidType(type))
         return false;
 
-    QMutexLocker lock(&mutex_);
-    const QVariant old = this->value(type);
-    settings_.setValue(keyOf(type), value);
+    QVariant old;
+    {
+        QMutexLocker lock(&mutex_);
+        old = this->value(type);
+        settings_.setValue(keyOf(type), value);
+    }
+    // Emitted with the lock released: a receiver may read settings itself.
     if (old != value)
         emit valueChanged(type, value, old);
     return true;

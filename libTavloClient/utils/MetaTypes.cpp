@@ -2,10 +2,10 @@
 
 #include "utils/FileContent.h"
 #include "utils/ProgressContent.h"
-#include "utils/TransferStage.h"
 #include "utils/RecentFilesContent.h"
 #include "utils/ServerContent.h"
 #include "utils/TransferFailure.h"
+#include "utils/TransferStage.h"
 
 #include <QMetaType>
 

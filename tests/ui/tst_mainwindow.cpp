@@ -357,6 +357,10 @@ void TestMainWindow::uploadsNeedADevice() {
     QStringList offered = OfferRegistry::instance().offersFor(pc.address);
     offered.sort();
     QCOMPARE(offered, QStringList({"/tmp/a", "/tmp/b"}));
+    // This PC hears its own offers (the peer's address is a loopback one
+    // here): asked about one after the other, never both at once.
+    QTRY_VERIFY(dismisser_->texts().filter("的文件：b?").size() == 1);
+    QTRY_VERIFY(dismisser_->texts().filter("的文件：a?").size() == 1);
 }
 
 namespace {

@@ -177,8 +177,8 @@ void TestSettings::castPasswordsArePerDevice() {
 }
 
 void TestSettings::startsPrograms() {
-    // Programs start in the working directory and bare names are looked up
-    // there first.
+    // Programs start in the working directory, but a bare name is never
+    // looked up there.
     const QString previous = QDir::currentPath();
     QDir::setCurrent(workDir_->path());
     const auto restore = qScopeGuard([&] { QDir::setCurrent(previous); });
@@ -188,13 +188,14 @@ void TestSettings::startsPrograms() {
     QVERIFY(started);
     QCOMPARE(readFile("marker.txt"), QString("waited\n")); // waited for the end
 
-    // A bare name is looked up in the working directory before PATH.
     QFile script("localtool");
     QVERIFY(script.open(QIODevice::WriteOnly));
     script.write("#!/bin/sh\necho local > local.txt\n");
     script.close();
     script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
-    QVERIFY(WinUtils::openExecuteFile("localtool", "", false, true, nullptr));
+    QVERIFY(!WinUtils::openExecuteFile("localtool", "", false, true, nullptr));
+    QVERIFY(!QFile::exists("local.txt"));
+    QVERIFY(WinUtils::openExecuteFile("./localtool", "", false, true, nullptr)); // named
     QCOMPARE(readFile("local.txt"), QString("local\n"));
 
     LogCapture log;

@@ -33,8 +33,11 @@ void FileDistribution::run() {
     const QByteArray datagram = QtJson::serialize(offerMessage(filePath_), ok);
     if (!ok)
         return;
-    if (socket.writeDatagram(datagram, server_.address, RequestChannel::DevicePort) == -1)
-        return;
+    // Recorded before it goes out: a quick peer may ask for the file at once.
     OfferRegistry::instance().addOffer(server_.address, filePath_);
+    if (socket.writeDatagram(datagram, server_.address, RequestChannel::DevicePort) == -1) {
+        OfferRegistry::instance().removeOffer(server_.address, filePath_);
+        return;
+    }
     offered_ = true;
 }

@@ -17,6 +17,11 @@ void OfferRegistry::addOffer(const QHostAddress& device, const QString& path) {
     offers_[keyOf(device)].append(path);
 }
 
+void OfferRegistry::removeOffer(const QHostAddress& device, const QString& path) {
+    QMutexLocker lock(&mutex_);
+    offers_[keyOf(device)].removeOne(path);
+}
+
 QStringList OfferRegistry::offersFor(const QHostAddress& device) const {
     QMutexLocker lock(&mutex_);
     return offers_.value(keyOf(device));

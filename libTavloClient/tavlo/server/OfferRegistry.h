@@ -13,6 +13,8 @@ public:
     static OfferRegistry& instance();
 
     void addOffer(const QHostAddress& device, const QString& path);
+    // Takes back one entry of `path` (an offer that could not be sent).
+    void removeOffer(const QHostAddress& device, const QString& path);
     // The files offered to `device`; empty when none.
     QStringList offersFor(const QHostAddress& device) const;
     bool isOffered(const QHostAddress& device, const QString& path) const;

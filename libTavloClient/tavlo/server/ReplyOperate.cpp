@@ -80,14 +80,27 @@ void ReplyOperate::replyFileDownload(const QtJson::JsonObject& request) {
         reply.insert(Protocol::RESULT, Protocol::FAIL);
         reply.insert(Protocol::REASON, QStringLiteral("File not exists."));
     } else {
-        grant = SessionTable::instance().grant();
-        server = makeServer(path, grant);
-        reply.insert(Protocol::RESULT, Protocol::OK);
-        reply.insert(Protocol::SESSION_ID, grant.sessionId);
-        reply.insert(Protocol::TCP_PORT, uint(grant.tcpPort));
-        // The whole size: the peer reads a 64-bit integer, and a size cut to
-        // 32 bits would end files of 4 GiB and more early.
-        reply.insert(Protocol::FILE_SIZE, qint64(QFile(path).size()));
+        // A port another program holds cannot serve: the next one is tried.
+        for (int tries = 0; tries < 20 && !server; ++tries) {
+            grant = SessionTable::instance().grant();
+            server = makeServer(path, grant);
+            if (!server->listen()) {
+                SessionTable::instance().setSessionState(grant.sessionId,
+                                                         QStringLiteral("no port"));
+                server.reset();
+            }
+        }
+        if (server) {
+            reply.insert(Protocol::RESULT, Protocol::OK);
+            reply.insert(Protocol::SESSION_ID, grant.sessionId);
+            reply.insert(Protocol::TCP_PORT, uint(grant.tcpPort));
+            // The whole size: the peer reads a 64-bit integer, and a size cut
+            // to 32 bits would end files of 4 GiB and more early.
+            reply.insert(Protocol::FILE_SIZE, qint64(QFile(path).size()));
+        } else {
+            reply.insert(Protocol::RESULT, Protocol::FAIL);
+            reply.insert(Protocol::REASON, QStringLiteral("No port to serve the file."));
+        }
     }
     if (!sendReply(reply, "[E][%s] replyFileDownload: serialize json fail.",
                    "[E][%s] replyFileDownload: socket send error."))
@@ -112,7 +125,6 @@ std::unique_ptr<DownloadServer> ReplyOperate::makeServer(const QString& path,
             Qt::DirectConnection);
     connect(server.get(), &DownloadServer::updateRecentFileList, this,
             &ReplyOperate::updateRecentFileList, Qt::DirectConnection);
-    server->listen();
     return server;
 }
 

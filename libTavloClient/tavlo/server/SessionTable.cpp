@@ -11,7 +11,7 @@ SessionTable::Grant SessionTable::grant() {
     QMutexLocker lock(&mutex_);
     Grant grant;
     grant.sessionId = nextSessionId_++;
-    grant.tcpPort = quint16(nextTcpPort_++ & 0xFFFF);
+    grant.tcpPort = quint16(FirstTcpPort + (nextTcpPort_++ - FirstTcpPort) % TcpPortCount);
     states_.insert(grant.sessionId, Protocol::NOT_COMPLETE);
     return grant;
 }

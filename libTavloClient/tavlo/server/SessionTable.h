@@ -13,6 +13,9 @@ class SessionTable {
 public:
     static constexpr quint32 FirstSessionId = 1717986918; // 0x66666666
     static constexpr quint32 FirstTcpPort = 20000;
+    // Ports are handed out from 20000 to 20999 and then from 20000 again:
+    // the range the client's firewall profiles open.
+    static constexpr quint32 TcpPortCount = 1000;
 
     struct Grant {
         quint32 sessionId = 0;
@@ -21,8 +24,8 @@ public:
 
     static SessionTable& instance();
 
-    // Takes the next session id and port (the low 16 bits of the port
-    // counter) and records the session as "not_complete".
+    // Takes the next session id and port and records the session as
+    // "not_complete".
     Grant grant();
     void setSessionState(quint32 id, const QString& state);
     // False when no session has that id.

@@ -17,14 +17,12 @@ QString executableIn(const QDir& folder, const QString& name) {
 }
 
 // A bare program name is looked up in the program's own folder (where the
-// client's companion programs lie), then in the working directory, then on
-// PATH.
+// client's companion programs lie), then on PATH; never in the working
+// directory, where anybody may have put a file of that name.
 QString resolveProgram(const QString& path) {
     if (path.contains(QLatin1Char('/')))
         return QFileInfo(path).isExecutable() ? path : QString();
-    QString found = executableIn(QDir(QCoreApplication::applicationDirPath()), path);
-    if (found.isEmpty())
-        found = executableIn(QDir::current(), path);
+    const QString found = executableIn(QDir(QCoreApplication::applicationDirPath()), path);
     return found.isEmpty() ? QStandardPaths::findExecutable(path) : found;
 }
 

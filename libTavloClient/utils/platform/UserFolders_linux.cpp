@@ -6,7 +6,7 @@
 namespace {
 
 // An XDG base directory: the variable when it holds an absolute path (the
-// specification says to ignore relative ones), else HOME plus the default.
+// base-directory rules say to ignore relative ones), else HOME plus the default.
 QString baseFolder(const char* variable, const QString& fallback) {
     const QString value = qEnvironmentVariable(variable);
     if (!value.isEmpty() && QDir::isAbsolutePath(value))

@@ -2,8 +2,8 @@
 // TCP with resumes, completion queries; driven from a fake peer on loopback.
 #include "common/TestSupport.h"
 #include "tavlo/TavloClientDatabase.h"
-#include "tavlo/discovery/DiscoveryListener.h"
 #include "tavlo/discovery/ClientIdentity.h"
+#include "tavlo/discovery/DiscoveryListener.h"
 #include "tavlo/server/DownloadServer.h"
 #include "tavlo/server/FileDistribution.h"
 #include "tavlo/server/IncomingOffer.h"
@@ -17,6 +17,7 @@
 
 #include <QCryptographicHash>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QThreadPool>
 #include <QUdpSocket>
@@ -120,6 +121,7 @@ private slots:
     void grantedDownloadIsServedAndConfirmed();
     void resumesInBothFormsAndHashesTheFileOnce();
     void strangersAndBadOffsetsGetNothing();
+    void aTakenPortIsPassedOver();
     void emptyFileAndPeerThatNeverConnects();
     void offersFromPeersAndUnknownTypes();
 
@@ -346,7 +348,8 @@ void TestOperate::grantedDownloadIsServedAndConfirmed() {
     QCOMPARE(percents.last(), ProgressContent::Confirmed);
     QVERIFY(std::is_sorted(percents.begin(), percents.end()));
     const auto recorded = [&] {
-        const QList<RecentFilesContent> rows = TavloClientDatabase::instance()->getRecentFiles("pc-b");
+        const QList<RecentFilesContent> rows =
+            TavloClientDatabase::instance()->getRecentFiles("pc-b");
         return std::any_of(rows.begin(), rows.end(), [&](const RecentFilesContent& row) {
             return row.nativePath == path && row.type == "file_upload" && row.remotePath.isEmpty();
         });
@@ -425,6 +428,25 @@ void TestOperate::strangersAndBadOffsetsGetNothing() {
     resumed->write(QByteArray::number(received.size()));
     received += Peer::readAll(*resumed);
     QCOMPARE(received, content);
+}
+
+void TestOperate::aTakenPortIsPassedOver() {
+    Peer peer;
+    const QString path = makeFile("port.bin", QByteArray(10, 'p'));
+    const quint16 first = grantFor(peer, path);
+    const quint32 firstId = quint32(parse(peer.last).value("session_id").toUInt());
+    auto socket = peer.connectTo(first);
+    QVERIFY(socket);
+    QCOMPARE(Peer::readAll(*socket), QByteArray(10, 'p'));
+    // Another program holds the next port: the grant moves on to the one after.
+    QTcpServer squatter;
+    QVERIFY(squatter.listen(QHostAddress::Any, quint16(first + 1)));
+    const quint16 second = grantFor(peer, path);
+    QCOMPARE(second, quint16(first + 2));
+    QCOMPARE(parse(peer.last).value("session_id").toUInt(), firstId + 2);
+    auto served = peer.connectTo(second);
+    QVERIFY(served);
+    QCOMPARE(Peer::readAll(*served), QByteArray(10, 'p'));
 }
 
 void TestOperate::emptyFileAndPeerThatNeverConnects() {
