@@ -84,8 +84,12 @@ QThreadPool* FileListDialog::thumbPool() {
 }
 
 void FileListDialog::findFile(QString fileName) {
+    listPath(fileName.isEmpty() ? currentPath_ : remotePathOf(fileName));
+}
+
+void FileListDialog::listPath(const QString& wanted) {
     listedOnce_ = true;
-    requestedPath_ = fileName.isEmpty() ? currentPath_ : remotePathOf(fileName);
+    requestedPath_ = wanted;
     // A newer listing replaces one still running: only its result counts,
     // so the folder shown always matches the path line.
     const int listing = ++listing_;
@@ -124,10 +128,12 @@ void FileListDialog::listingFailed(const TransferFailure& failure) {
 }
 
 void FileListDialog::uperDir() {
-    ++listing_; // a running listing no longer reaches the dialog
-    if (currentPath_ != QLatin1String("/"))
-        currentPath_ = currentPath_.left(currentPath_.lastIndexOf(QLatin1Char('/')));
-    findFile(QString());
+    // The folder shown changes only when its parent's listing arrives; a
+    // failed listing leaves the path line and the rows as they were.
+    QString parent = currentPath_;
+    if (parent != QLatin1String("/"))
+        parent = parent.left(parent.lastIndexOf(QLatin1Char('/')));
+    listPath(parent);
 }
 
 void FileListDialog::setFileOrder(QString order) {

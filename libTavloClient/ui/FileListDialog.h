@@ -72,6 +72,8 @@ private slots:
     void setFileOrder(QString order);
 
 private:
+    // Lists `path`; the folder shown becomes it once its listing arrives.
+    void listPath(const QString& path);
     void listingFailed(const TransferFailure& failure);
     QString remotePathOf(const QString& fileName) const;
     QThreadPool* thumbPool();

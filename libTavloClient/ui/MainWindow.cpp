@@ -428,6 +428,7 @@ void MainWindow::resetTabs() {
         removePage(page);
     }
     tabMap_.clear();
+    tabPages_.clear();
 }
 
 void MainWindow::serverSelectChanged(int index, bool isUser) {
@@ -452,8 +453,8 @@ void MainWindow::serverSelectChanged(int index, bool isUser) {
     updateDeviceActions();
     ui_->castControllerWidget->setCurrentServer(&server);
 
-    if (tabMap_.contains(server.uuid)) {
-        tabs->setCurrentIndex(tabMap_.value(server.uuid));
+    if (const int open = openTabOf(server.uuid); open >= 0) {
+        tabs->setCurrentIndex(open);
         return;
     }
     resetTabs();
@@ -461,29 +462,46 @@ void MainWindow::serverSelectChanged(int index, bool isUser) {
     if (!server.isClient()) {
         const int tab = tabs->addTab(createFileBrowserPage(server), server.name.left(50));
         tabMap_.insert(server.uuid, tab);
+        tabPages_.insert(server.uuid, tabs->widget(tab));
         tabs->setCurrentIndex(tab);
     }
 }
 
 void MainWindow::getFileList(ServerContent server) {
     QTabWidget* tabs = ui_->fileListTabWidget;
-    if (tabMap_.contains(server.uuid)) {
-        tabs->setCurrentIndex(tabMap_.value(server.uuid));
+    if (const int open = openTabOf(server.uuid); open >= 0) {
+        tabs->setCurrentIndex(open);
         return;
     }
     const int tab = tabs->addTab(createFileBrowserPage(server), server.name);
     tabMap_.insert(server.uuid, tab);
+    tabPages_.insert(server.uuid, tabs->widget(tab));
     tabs->setCurrentIndex(tab);
 }
 
-void MainWindow::tabClose(int index) {
-    for (auto it = tabMap_.begin(); it != tabMap_.end();) {
-        if (it.value() == index)
-            it = tabMap_.erase(it);
-        else
-            ++it;
+int MainWindow::openTabOf(const QString& uuid) {
+    // Closing a tab before it moves the later ones: the page, not the index
+    // stored when it opened, tells where a device's tab is now.
+    if (!tabMap_.contains(uuid))
+        return -1;
+    const int index = ui_->fileListTabWidget->indexOf(tabPages_.value(uuid));
+    if (index < 0) {
+        tabMap_.remove(uuid);
+        tabPages_.remove(uuid);
     }
+    return index;
+}
+
+void MainWindow::tabClose(int index) {
     QWidget* page = ui_->fileListTabWidget->widget(index);
+    for (auto it = tabPages_.begin(); it != tabPages_.end();) {
+        if (it.value() == page) {
+            tabMap_.remove(it.key());
+            it = tabPages_.erase(it);
+        } else {
+            ++it;
+        }
+    }
     ui_->fileListTabWidget->removeTab(index);
     removePage(page);
 }

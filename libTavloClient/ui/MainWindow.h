@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QMap>
+#include <QPointer>
 #include <QStringList>
 #include <QSystemTrayIcon>
 #include <QThreadPool>
@@ -136,6 +137,8 @@ private:
     FileTransferServer* uploadService_ = nullptr;
     std::vector<std::unique_ptr<ServerContent>> servers_;
     QMap<QString, int> tabMap_;
+    QMap<QString, QPointer<QWidget>> tabPages_;
+    int openTabOf(const QString& uuid);
     RecentFilesDialog* recentFilesPage_ = nullptr;
     SettingDialog* settingDialog_ = nullptr;
     ManualDevicesManageDialog* manualDevicesDialog_ = nullptr;

@@ -40,7 +40,7 @@ wait_for_line "$TMP/b.out" "^receiving into"
 
 start=$(date +%s.%N)
 rc=0
-"$LAN_SH" x cli "$CLI" --data-dir "$TMP/a/data" offer "$TMP/a/huge.bin" --device "$B" --wait 900 \
+"$LAN_SH" x cli "$CLI" --data-dir "$TMP/a/data" offer "$TMP/a/huge.bin" --device "$B" --wait 120 \
   >"$TMP/a.out" 2>"$TMP/a.err" || rc=$?
 seconds=$(python3 -c "import sys; print('%.1f' % ($(date +%s.%N) - $start))")
 check "A's offer of 4.2 GiB ends confirmed" [ "$rc" = 0 ]

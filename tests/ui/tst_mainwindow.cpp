@@ -314,6 +314,18 @@ void TestMainWindow::tabsFollowTheSelection() {
     QCOMPARE(tabs->count(), 2);
     window_->getFileList(card()); // already open: selected, not added
     QCOMPARE(tabs->count(), 2);
+
+    // Closing a tab before the device's moves it; the device's tab is still
+    // found where it is now.
+    window_->tabClose(0); // the recent files
+    QCOMPARE(tabs->count(), 1);
+    const ServerContent other = device("Other", "server", 23);
+    window_->getFileList(other);
+    QCOMPARE(tabs->count(), 2);
+    QCOMPARE(tabs->currentIndex(), 1);
+    window_->getFileList(card());
+    QCOMPARE(tabs->count(), 2);
+    QCOMPARE(tabs->currentIndex(), 0);
 }
 
 void TestMainWindow::disappearingSelectionRebuildsTheList() {

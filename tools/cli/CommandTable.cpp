@@ -90,7 +90,7 @@ const QList<CommandTable::Option>& CommandTable::commandOptions() {
          QString()},
         {QStringLiteral("wait"), QStringLiteral("SECONDS"),
          QStringLiteral("how long to run (discover: 6; respond and receive: until stopped; "
-                        "offer: how long to wait for the peer, 120)"),
+                        "offer: how long the peer may stay silent, 120; at most a day)"),
          QString()},
         {QStringLiteral("json"), QString(), QStringLiteral("print JSON instead of text"),
          QString()},

@@ -1,6 +1,7 @@
 #include "PeerCommands.h"
 
 #include "CliContext.h"
+#include "LineReader.h"
 #include "ProgressPrinter.h"
 #include "SignalWatcher.h"
 #include "tavlo/FileDownloader.h"
@@ -28,19 +29,6 @@ namespace {
 QString peerLabel(const ServerContent& peer) {
     return peer.name.isEmpty() ? peer.address.toString()
                                : QStringLiteral("%1 (%2)").arg(peer.name, peer.address.toString());
-}
-
-// Asks on the terminal; no terminal means no.
-bool askUser(const CliContext& context, const QString& question) {
-    if (!isatty(STDIN_FILENO)) {
-        context.error(question + QStringLiteral(" no (no terminal to ask; use --yes)"));
-        return false;
-    }
-    QTextStream out(stdout);
-    out << question << QStringLiteral(" [y/N] ");
-    out.flush();
-    const QString answer = QTextStream(stdin).readLine().trimmed().toLower();
-    return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
 // Starts the operate listener and waits until it took its port.
@@ -84,6 +72,71 @@ int receive(CliContext& context) {
     int stopSignal = 0;
     bool allGood = true;
     std::map<int, std::unique_ptr<ProgressPrinter>> printers;
+    const auto take = [&](const QString& path, const ServerContent& peer) {
+        const QString name = IncomingOffer::safeFileName(path);
+        QString error;
+        const QString local = IncomingOffer::reserveLocalPath(folder, path, error);
+        if (local.isEmpty()) {
+            context.error(QStringLiteral("cannot receive %1: %2").arg(name, error));
+            allGood = false;
+            return;
+        }
+        auto* downloader = new FileDownloader(path, local, peer, 0);
+        downloader->setStopToken(stop);
+        printers[downloader->transferId()] = std::make_unique<ProgressPrinter>(name, 0);
+        QObject::connect(
+            downloader, &FileDownloader::updateProgress, qApp,
+            [&, name, local, peer](ProgressContent progress) {
+                ProgressPrinter* printer = printers[progress.id].get();
+                if (progress.percent >= 0 && progress.percent <= 100) {
+                    printer->update(progress.percent);
+                    return;
+                }
+                printer->finish();
+                if (progress.percent == ProgressContent::Confirmed) {
+                    context.print(QStringLiteral("received %1 from %2 into %3")
+                                      .arg(name, peerLabel(peer), local));
+                } else {
+                    context.error(QStringLiteral("receiving %1 from %2 failed: %3")
+                                      .arg(name, peerLabel(peer), progress.failure.text()));
+                    allGood = false;
+                }
+            },
+            Qt::QueuedConnection);
+        downloads.start(downloader);
+    };
+
+    // Offers are asked about one at a time; the answer is a line read without
+    // blocking, so Ctrl+C and the transfers go on meanwhile.
+    struct Offer {
+        QString path;
+        ServerContent peer;
+    };
+    QList<Offer> waiting;
+    bool asking = false;
+    const bool terminal = isatty(STDIN_FILENO) != 0;
+    const auto askNext = [&] {
+        if (asking || waiting.isEmpty())
+            return;
+        asking = true;
+        const Offer& offer = waiting.first();
+        QTextStream out(stdout);
+        out << QStringLiteral("%1 offers %2. Accept? [y/N] ")
+                   .arg(peerLabel(offer.peer), IncomingOffer::safeFileName(offer.path));
+        out.flush();
+    };
+    if (!acceptAll && terminal) {
+        QObject::connect(LineReader::instance(), &LineReader::lineRead, qApp, [&](QString line) {
+            if (!asking)
+                return;
+            const Offer offer = waiting.takeFirst();
+            asking = false;
+            const QString answer = line.trimmed().toLower();
+            if (answer == QLatin1String("y") || answer == QLatin1String("yes"))
+                take(offer.path, offer.peer);
+            askNext();
+        });
+    }
     QObject::connect(
         &listener, &OperateListener::isDownloadFile, qApp,
         [&](QString path, ServerContent peer, quint16) {
@@ -93,40 +146,21 @@ int receive(CliContext& context) {
                                   .arg(path, peerLabel(peer)));
                 return;
             }
-            if (!acceptAll &&
-                !askUser(context,
-                         QStringLiteral("%1 offers %2. Accept?").arg(peerLabel(peer), name)))
-                return;
-            QString error;
-            const QString local = IncomingOffer::reserveLocalPath(folder, path, error);
-            if (local.isEmpty()) {
-                context.error(QStringLiteral("cannot receive %1: %2").arg(name, error));
-                allGood = false;
+            if (acceptAll) {
+                take(path, peer);
                 return;
             }
-            auto* downloader = new FileDownloader(path, local, peer, 0);
-            downloader->setStopToken(stop);
-            printers[downloader->transferId()] = std::make_unique<ProgressPrinter>(name, 0);
-            QObject::connect(
-                downloader, &FileDownloader::updateProgress, qApp,
-                [&, name, local, peer](ProgressContent progress) {
-                    ProgressPrinter* printer = printers[progress.id].get();
-                    if (progress.percent >= 0 && progress.percent <= 100) {
-                        printer->update(progress.percent);
-                        return;
-                    }
-                    printer->finish();
-                    if (progress.percent == ProgressContent::Confirmed) {
-                        context.print(QStringLiteral("received %1 from %2 into %3")
-                                          .arg(name, peerLabel(peer), local));
-                    } else {
-                        context.error(QStringLiteral("receiving %1 from %2 failed: %3")
-                                          .arg(name, peerLabel(peer), progress.failure.text()));
-                        allGood = false;
-                    }
-                },
-                Qt::QueuedConnection);
-            downloads.start(downloader);
+            if (!terminal) {
+                context.error(QStringLiteral("%1 offers %2: declined (no terminal to ask; use "
+                                             "--yes)")
+                                  .arg(peerLabel(peer), name));
+                return;
+            }
+            constexpr int MaxWaitingOffers = 100;
+            if (waiting.size() >= MaxWaitingOffers)
+                return;
+            waiting.append(Offer{path, peer});
+            askNext();
         },
         Qt::QueuedConnection);
 
@@ -136,7 +170,8 @@ int receive(CliContext& context) {
         QCoreApplication::quit();
     });
     if (seconds > 0)
-        QTimer::singleShot(int(seconds * 1000), qApp, &QCoreApplication::quit);
+        QTimer::singleShot(int(qMin(seconds * 1000, 24.0 * 3600 * 1000)), qApp,
+                           &QCoreApplication::quit);
     QCoreApplication::exec();
     listener.stopServing();
     responder->stop();
@@ -259,7 +294,19 @@ int offer(CliContext& context) {
         stopSignal = signalNumber;
         QCoreApplication::quit();
     });
-    QTimer::singleShot(int(seconds * 1000), qApp, &QCoreApplication::quit);
+    // The wait is for the peer: any grant or progress starts it again, so a
+    // long transfer is never cut off while it moves.
+    QTimer idle;
+    idle.setSingleShot(true);
+    idle.setInterval(int(qMin(seconds * 1000, 24.0 * 3600 * 1000)));
+    QObject::connect(&idle, &QTimer::timeout, qApp, &QCoreApplication::quit);
+    QObject::connect(
+        &listener, &OperateListener::sessionGranted, &idle, [&idle] { idle.start(); },
+        Qt::QueuedConnection);
+    QObject::connect(
+        &listener, &OperateListener::uploadProgress, &idle, [&idle] { idle.start(); },
+        Qt::QueuedConnection);
+    idle.start();
     finishIfDone();
     QCoreApplication::exec();
     listener.stopServing();
