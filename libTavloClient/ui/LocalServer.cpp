@@ -6,6 +6,8 @@ namespace {
 const QStringList Commands{QStringLiteral("showUp")};
 }
 
+const QByteArray LocalServer::FileListMarker = QByteArrayLiteral("SEND-FILES");
+
 LocalServer::LocalServer(const QString& name)
     : name_(name) {
     connect(this, &LocalServer::privateDataReceived, this, &LocalServer::slotOnData);
@@ -35,14 +37,31 @@ void LocalServer::run() {
             while (server.hasPendingConnections())
                 slotNewConnection();
         }
-        for (QLocalSocket* socket : sockets_) {
-            if (!socket->waitForReadyRead(100))
+        for (auto it = sockets_.begin(); it != sockets_.end();) {
+            QLocalSocket* socket = *it;
+            if (socket->waitForReadyRead(100)) {
+                const QByteArray bytes = socket->readAll();
+                auto list = fileLists_.find(socket);
+                if (list != fileLists_.end())
+                    list->second += bytes;
+                else if (bytes.startsWith(FileListMarker))
+                    fileLists_[socket] = bytes;
+                else
+                    deliver(bytes);
+            }
+            if (socket->state() == QLocalSocket::ConnectedState) {
+                ++it;
                 continue;
-            QByteArray bytes = socket->readAll();
-            const int nul = bytes.indexOf('\0');
-            if (nul >= 0)
-                bytes.truncate(nul);
-            emit privateDataReceived(QString::fromLatin1(bytes));
+            }
+            // A list of files may come in several reads: it is whole once
+            // its sender has closed the connection.
+            auto list = fileLists_.find(socket);
+            if (list != fileLists_.end()) {
+                deliver(list->second + socket->readAll());
+                fileLists_.erase(list);
+            }
+            delete socket;
+            it = sockets_.erase(it);
         }
     }
 
@@ -51,8 +70,16 @@ void LocalServer::run() {
         delete socket;
     }
     sockets_.clear();
+    fileLists_.clear();
     server.close();
     server_ = nullptr;
+}
+
+void LocalServer::deliver(QByteArray bytes) {
+    const int nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    emit privateDataReceived(QString::fromLatin1(bytes));
 }
 
 void LocalServer::slotNewConnection() {

@@ -3,6 +3,7 @@
 #include <QLocalSocket>
 #include <QThread>
 
+#include <map>
 #include <vector>
 
 class QLocalServer;
@@ -12,6 +13,9 @@ class QLocalServer;
 class LocalServer : public QThread {
     Q_OBJECT
 public:
+    // The first word of a list of files a later start hands over.
+    static const QByteArray FileListMarker; // "SEND-FILES"
+
     explicit LocalServer(const QString& name);
     ~LocalServer() override;
 
@@ -37,4 +41,7 @@ private:
     QLocalServer* server_ = nullptr;
     // Accepted and read on the listener thread only, newest first.
     std::vector<QLocalSocket*> sockets_;
+    // Lists of files still arriving, by connection.
+    std::map<QLocalSocket*, QByteArray> fileLists_;
+    void deliver(QByteArray bytes);
 };

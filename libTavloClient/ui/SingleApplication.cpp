@@ -9,7 +9,6 @@
 #include <QUrl>
 
 const QByteArray SingleApplication::ShowUpMessage = QByteArrayLiteral("CMD:showUp");
-const QByteArray SingleApplication::SendFilesMarker = QByteArrayLiteral("SEND-FILES");
 
 namespace {
 
@@ -30,7 +29,7 @@ bool sendMessage(const QString& key, const QByteArray& message) {
 } // namespace
 
 QByteArray SingleApplication::sendFilesMessage(const QStringList& filePaths) {
-    QByteArray message = SendFilesMarker;
+    QByteArray message = LocalServer::FileListMarker;
     for (const QString& path : filePaths)
         message += '\n' + QUrl::fromLocalFile(path).toEncoded();
     return message;
@@ -38,7 +37,7 @@ QByteArray SingleApplication::sendFilesMessage(const QStringList& filePaths) {
 
 QStringList SingleApplication::filesOf(const QString& message) {
     QStringList lines = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    if (lines.isEmpty() || lines.takeFirst() != QLatin1String(SendFilesMarker))
+    if (lines.isEmpty() || lines.takeFirst() != QLatin1String(LocalServer::FileListMarker))
         return QStringList();
     QStringList files;
     for (const QString& line : qAsConst(lines)) {

@@ -14,9 +14,6 @@ class SingleApplication : public QApplication {
     Q_OBJECT
 public:
     static const QByteArray ShowUpMessage; // "CMD:showUp"
-    // Files for the running instance to send: this word, then one file URL
-    // a line (so any file name travels whole). It is data, not a command.
-    static const QByteArray SendFilesMarker; // "SEND-FILES"
 
     SingleApplication(int& argc, char** argv);
     ~SingleApplication() override;
@@ -29,8 +26,9 @@ public:
     // The key of a program path: the path without "/", ":", "\" and ".".
     static QString keyFor(const QString& programPath);
 
-    // In a later start: hands `filePaths` to the running instance. False
-    // when it could not be reached.
+    // In a later start: hands `filePaths` to the running instance, as the
+    // word "SEND-FILES" and one file URL a line (so any file name travels
+    // whole; data, not a command). False when it could not be reached.
     bool sendFilesToRunning(const QStringList& filePaths) const;
     static QByteArray sendFilesMessage(const QStringList& filePaths);
     // The files of a message; empty for any other message.

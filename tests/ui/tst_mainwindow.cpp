@@ -144,6 +144,25 @@ void TestMainWindow::secondStartHandsFilesOver() {
     QTRY_COMPARE(handed.count(), 1);
     QCOMPARE(handed.first().first().toStringList(), files);
 
+    // A list that arrives in pieces is taken whole, once its sender is done.
+    handed.clear();
+    QStringList many;
+    for (int i = 0; i < 2000; ++i)
+        many << QString("/tmp/folder %1/a rather long file name number %1.pdf").arg(i);
+    const QByteArray message = SingleApplication::sendFilesMessage(many);
+    QLocalSocket pieces;
+    pieces.connectToServer(app->instanceKey());
+    QVERIFY(pieces.waitForConnected(3000));
+    pieces.write(message.left(message.size() / 2));
+    QVERIFY(pieces.waitForBytesWritten(3000));
+    QTest::qWait(300); // the listener reads the first half on its own
+    QCOMPARE(handed.count(), 0);
+    pieces.write(message.mid(message.size() / 2));
+    QVERIFY(pieces.waitForBytesWritten(3000));
+    pieces.disconnectFromServer();
+    QTRY_COMPARE(handed.count(), 1);
+    QCOMPARE(handed.first().first().toStringList(), many);
+
     // The window sends them to the selected device as a drop would.
     forgetAll();
     window_->onServerDiscoveryEnd(0);
