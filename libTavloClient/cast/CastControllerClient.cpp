@@ -55,6 +55,11 @@ bool CastControllerClient::stop() {
     return send("stop\r\n");
 }
 
+void CastControllerClient::stopWhenConnected() {
+    stopWanted_ = true;
+    stop();
+}
+
 bool CastControllerClient::changeAspectRatio() {
     if (!serverConnected_ || !castConnected_ || !playing_)
         return false;
@@ -119,6 +124,8 @@ void CastControllerClient::socketConnected() {
             bridge_, &SendDataBridge::dataSended, socket_,
             [this](const QByteArray& data) { onSendData(data); }, Qt::QueuedConnection);
     }
+    if (stopWanted_)
+        send("stop\r\n");
 }
 
 void CastControllerClient::socketDisconnected() {

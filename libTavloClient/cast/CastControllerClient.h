@@ -32,6 +32,9 @@ public:
     bool pause();
     bool stop();
     bool changeAspectRatio();
+    // "stop" now if the channel is connected, else as soon as it connects:
+    // for a window that goes while the mirroring program still starts.
+    void stopWhenConnected();
 
     QString serverName() const { return serverName_; }
     bool isServerConnected() const { return serverConnected_; }
@@ -68,6 +71,7 @@ private:
     std::atomic<bool> serverConnected_{false};
     std::atomic<bool> castConnected_{false};
     std::atomic<bool> playing_{false};
+    std::atomic<bool> stopWanted_{false};
     SendDataBridge* bridge_;
     QMetaObject::Connection sendConnection_;
 };

@@ -47,6 +47,15 @@ CastControllerWidget::CastControllerWidget(QWidget* parent)
 }
 
 CastControllerWidget::~CastControllerWidget() {
+    if (controlClient_ && !controlClient_->isServerConnected()) {
+        // The mirroring program still starts: the channel lives on until it
+        // can tell the program to stop, then ends (and goes) on its own.
+        controlClient_->disconnect(this);
+        controlClient_->setParent(nullptr);
+        connect(controlClient_, &QThread::finished, controlClient_, &QObject::deleteLater);
+        controlClient_->stopWhenConnected();
+        controlClient_ = nullptr;
+    }
     if (controlClient_ && controlClient_->stop())
         QThread::msleep(StopGraceMs);
     // The channel thread writes the "stop" before it ends.

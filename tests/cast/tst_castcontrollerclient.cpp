@@ -71,6 +71,7 @@ private slots:
     void secondStartIsRefused();
     void programLeavingEndsTheChannel();
     void lastStopLeavesBeforeTheEnd();
+    void stopWaitsForTheProgramToListen();
 };
 
 void TestCastControllerClient::commandsFollowTheState() {
@@ -229,6 +230,20 @@ void TestCastControllerClient::lastStopLeavesBeforeTheEnd() {
     QVERIFY(client->stop());
     client.reset();
     QTRY_COMPARE(program.received, QByteArray("stop\r\n"));
+}
+
+void TestCastControllerClient::stopWaitsForTheProgramToListen() {
+    // The window goes while the mirroring program still starts: the stop is
+    // delivered once the program listens, so the program does not run on.
+    const QString name = uniqueName();
+    QLocalServer::removeServer(name);
+    CastControllerClient client(name);
+    QVERIFY(client.start());
+    client.stopWhenConnected();
+    QVERIFY(!client.isServerConnected());
+    FakeProgram program(name);
+    QVERIFY(program.listening);
+    QTRY_COMPARE_WITH_TIMEOUT(program.received, QByteArray("stop\r\n"), 10000);
 }
 
 QTEST_GUILESS_MAIN(TestCastControllerClient)
