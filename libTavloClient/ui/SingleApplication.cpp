@@ -61,7 +61,10 @@ QString SingleApplication::keyFor(const QString& programPath) {
 
 SingleApplication::SingleApplication(int& argc, char** argv)
     : QApplication(argc, argv) {
-    key_ = keyFor(argc > 0 ? QString::fromLatin1(argv[0]) : QString());
+    // The program's real path, however it was started (a bare name from a
+    // desktop entry, a full path from autostart, a link): one key for all.
+    Q_UNUSED(argv);
+    key_ = InstanceLock::userKey(keyFor(QCoreApplication::applicationFilePath()));
     lock_ = std::make_unique<QLockFile>(InstanceLock::pathFor(key_));
     if (lock_->tryLock(0)) {
         listener_ = new LocalServer(key_);

@@ -36,6 +36,8 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include <unistd.h>
+
 namespace {
 
 ServerContent device(const QString& name, const QString& type, int last) {
@@ -120,6 +122,16 @@ void TestMainWindow::secondStartShowsTheFirstWindow() {
     QCOMPARE(second.exitStatus(), QProcess::NormalExit);
     QCOMPARE(second.exitCode(), 0);
     QTRY_COMPARE(shown.count(), 1);
+
+    // Started under another name (a link, as a desktop entry or autostart
+    // may name it), it is still the same program.
+    const QString link = dir_->filePath("tavlo-client-link");
+    QVERIFY(QFile::link(QCoreApplication::applicationFilePath(), link));
+    second.start(link, QStringList());
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitCode(), 0);
+    QTRY_COMPARE(shown.count(), 2);
+    QVERIFY(app->instanceKey().endsWith(QString("-u%1").arg(getuid())));
 }
 
 void TestMainWindow::secondStartHandsFilesOver() {

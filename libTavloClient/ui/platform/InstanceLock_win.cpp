@@ -9,4 +9,9 @@ QString pathFor(const QString& key) {
     return QDir::tempPath() + QLatin1Char('/') + key;
 }
 
+// Named pipes and the temporary folder are per session already.
+QString userKey(const QString& programKey) {
+    return programKey;
+}
+
 } // namespace InstanceLock
