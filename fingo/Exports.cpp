@@ -4,10 +4,15 @@
 #include <Fingo.h>
 
 #include <atomic>
+#include <mutex>
+#include <shared_mutex>
 
 namespace {
 
 std::atomic<Fingo::FingoServer*> g_server{nullptr};
+// Cursor calls hold it shared while they use the server; closing holds it
+// alone while it takes the server away and ends it.
+std::shared_mutex g_serverInUse;
 // The callbacks of the start that created the current server.
 const ServerCallbacks* g_callbacks = nullptr;
 
@@ -36,9 +41,12 @@ extern "C" FINGO_API void startFingoServer(const char* address, int port,
 }
 
 extern "C" FINGO_API void closeFingoServer(void) {
-    // Taken out first, so that cursor calls racing with the close find no
-    // server instead of one being torn down.
-    Fingo::FingoServer* server = g_server.exchange(nullptr);
+    Fingo::FingoServer* server = nullptr;
+    {
+        // Waits for cursor calls using the server; later ones find none.
+        std::unique_lock<std::shared_mutex> exclusive(g_serverInUse);
+        server = g_server.exchange(nullptr);
+    }
     if (server == nullptr)
         return;
     delete server;
@@ -47,11 +55,13 @@ extern "C" FINGO_API void closeFingoServer(void) {
 }
 
 extern "C" FINGO_API bool sendCursorShape(const char* shape, int width, int height) {
+    std::shared_lock<std::shared_mutex> inUse(g_serverInUse);
     Fingo::FingoServer* server = g_server.load();
     return server != nullptr && server->sendCursorShape(shape, width, height);
 }
 
 extern "C" FINGO_API bool sendCursorPosition(int x, int y) {
+    std::shared_lock<std::shared_mutex> inUse(g_serverInUse);
     Fingo::FingoServer* server = g_server.load();
     return server != nullptr && server->sendCursorPosition(x, y);
 }

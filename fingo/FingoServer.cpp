@@ -175,6 +175,12 @@ void FingoServer::receiveLoop() {
         }
         m_log.log(Logger::Error, "Receive fail:%lu.",
                   m_frames.isFull() ? 0UL : SocketApi::lastError());
+        // A sender blocked on a peer that stopped reading is woken first;
+        // otherwise ending it would wait for ever.
+        {
+            AutoLock lock(&m_socketMutex);
+            abortSocket(m_clientSocket);
+        }
         destroySender();
         closeClientSocket();
         Client next;
