@@ -61,6 +61,23 @@ QThreadStorage<ThreadConnection*>& connections() {
 
 } // namespace
 
+// Ends this thread's statement when an operation returns: a read left open
+// would hold SQLite's shared lock, and another thread's connection could
+// then not write until the busy time-out.
+class TavloClientDatabase::StatementScope {
+public:
+    explicit StatementScope(const TavloClientDatabase* database)
+        : database_(database) {}
+    ~StatementScope() {
+        if (database_->opened_)
+            if (QSqlQuery* statement = database_->query())
+                statement->finish();
+    }
+
+private:
+    const TavloClientDatabase* database_;
+};
+
 TavloClientDatabase* TavloClientDatabase::instance() {
     QMutexLocker lock(&databaseMutex());
     static TavloClientDatabase* database = new TavloClientDatabase();
@@ -134,6 +151,7 @@ void TavloClientDatabase::logFailure(const char* failure) const {
 QByteArray TavloClientDatabase::getThumb(const QString& uuid, const QString& path,
                                          qint64 dateModified) {
     QMutexLocker lock(&databaseMutex());
+    const StatementScope scope(this);
     const char* failure = "[E][%s] getThumb query fail: %s";
     if (!prepare("SELECT thumb  FROM tbThumb WHERE uuid=? AND path=? AND dateModified=?;", failure))
         return QByteArray();
@@ -148,6 +166,7 @@ QByteArray TavloClientDatabase::getThumb(const QString& uuid, const QString& pat
 bool TavloClientDatabase::setThumb(const QString& uuid, const QString& path, qint64 dateModified,
                                    const QByteArray& thumb) {
     QMutexLocker lock(&databaseMutex());
+    const StatementScope scope(this);
     const char* countFailure = "[E][%s] get thumbs count fail: %s";
     if (!prepare("SELECT COUNT(path) FROM tbThumb WHERE uuid=? AND path=?;", countFailure))
         return false;
@@ -181,6 +200,7 @@ bool TavloClientDatabase::setThumb(const QString& uuid, const QString& path, qin
 
 bool TavloClientDatabase::addRecentFileRecord(const RecentFilesContent& record) {
     QMutexLocker lock(&databaseMutex());
+    const StatementScope scope(this);
     const char* failure = "[E][%s] Insert recent file record fail: %s";
     if (!prepare("INSERT INTO tbRecentFiles VALUES (:uuid, :remotePath, :nativePath, :type, "
                  ":dateModified,:operateTime);",
@@ -197,6 +217,7 @@ bool TavloClientDatabase::addRecentFileRecord(const RecentFilesContent& record) 
 
 bool TavloClientDatabase::deleteRecentFileRecord(qint64 rowid) {
     QMutexLocker lock(&databaseMutex());
+    const StatementScope scope(this);
     const char* failure = "[E][%s] Delete recent file record fail: %s";
     if (!prepare("DELETE FROM tbRecentFiles WHERE rowid = :rowid", failure))
         return false;
@@ -206,6 +227,7 @@ bool TavloClientDatabase::deleteRecentFileRecord(qint64 rowid) {
 
 bool TavloClientDatabase::clearRecentFileRecord(const QString& uuid) {
     QMutexLocker lock(&databaseMutex());
+    const StatementScope scope(this);
     const char* failure = "[E][%s] Clear recent files recored fail: %s";
     if (!prepare("DELETE FROM tbRecentFiles WHERE uuid = :uuid;", failure))
         return false;
@@ -215,6 +237,7 @@ bool TavloClientDatabase::clearRecentFileRecord(const QString& uuid) {
 
 QList<RecentFilesContent> TavloClientDatabase::getRecentFiles(const QString& uuid) {
     QMutexLocker lock(&databaseMutex());
+    const StatementScope scope(this);
     QList<RecentFilesContent> records;
     const char* failure = "[E][%s] Get recent files fail: %s";
     if (!prepare("SELECT rowid, remotePath, nativePath, type, dateModified, operateTime FROM "
@@ -240,6 +263,7 @@ QList<RecentFilesContent> TavloClientDatabase::getRecentFiles(const QString& uui
 
 bool TavloClientDatabase::addManualDevice(const ServerContent& server) {
     QMutexLocker lock(&databaseMutex());
+    const StatementScope scope(this);
     const char* failure = "[E][%s] addManualDevice insert fail: %s";
     if (!prepare("INSERT INTO tbManualDevices VALUES (:ip, :port);", failure))
         return false;
@@ -250,6 +274,7 @@ bool TavloClientDatabase::addManualDevice(const ServerContent& server) {
 
 bool TavloClientDatabase::removeManualDevice(const ServerContent& server) {
     QMutexLocker lock(&databaseMutex());
+    const StatementScope scope(this);
     const char* failure = "[E][%s] removeManualDevice remove fail: %s";
     if (!prepare("DELETE FROM tbManualDevices WHERE ip = :ip AND port = :port;", failure))
         return false;
@@ -260,6 +285,7 @@ bool TavloClientDatabase::removeManualDevice(const ServerContent& server) {
 
 bool TavloClientDatabase::clearManualDevice() {
     QMutexLocker lock(&databaseMutex());
+    const StatementScope scope(this);
     const char* failure = "[E][%s] clearManualDevice clear fail: %s";
     if (!prepare("DELETE FROM tbManualDevices WHERE 1;", failure))
         return false;
@@ -268,6 +294,7 @@ bool TavloClientDatabase::clearManualDevice() {
 
 QList<ServerContent> TavloClientDatabase::getManualDevices() const {
     QMutexLocker lock(&databaseMutex());
+    const StatementScope scope(this);
     QList<ServerContent> devices;
     const char* failure = "[E][%s] getManualDevices query db fail: %s";
     if (!prepare("SELECT ip, port FROM tbManualDevices WHERE 1;", failure))

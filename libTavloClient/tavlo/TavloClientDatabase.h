@@ -51,5 +51,6 @@ private:
     bool execute(const char* failure) const;
     void logFailure(const char* failure) const;
 
+    class StatementScope;
     bool opened_ = false;
 };

@@ -3,6 +3,7 @@
 #include "tavlo/TavloClientDatabase.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QSignalSpy>
@@ -44,6 +45,7 @@ private slots:
     void recentFiles();
     void manualDevices();
     void concurrentUse();
+    void aReadOnAnotherThreadDoesNotBlockWrites();
     void nativeThumbnails();
 
 private:
@@ -182,6 +184,29 @@ void TestDatabase::concurrentUse() {
     QCOMPARE(db->getThumb("dev-c", "p2", 49), QByteArray("49"));
     QVERIFY2(log.lines().isEmpty(), qPrintable(log.lines().join('\n')));
     QCOMPARE(ownConnections(), before);
+}
+
+void TestDatabase::aReadOnAnotherThreadDoesNotBlockWrites() {
+    // A thumbnail looked up on a pool thread reads one row of several; the
+    // thread then idles with its connection open. A write from this thread
+    // must not wait for that read.
+    auto* db = TavloClientDatabase::instance();
+    QVERIFY(db->setThumb("dev-r", "/a.png", 1, "a"));
+    QVERIFY(db->setThumb("dev-r", "/b.png", 1, "b"));
+    QThreadPool pool;
+    pool.setExpiryTimeout(-1); // the thread and its connection stay
+    QByteArray found;
+    pool.start([&] { found = db->getThumb("dev-r", "/a.png", 1); });
+    while (pool.activeThreadCount() > 0)
+        QThread::msleep(5);
+    QCOMPARE(found, QByteArray("a"));
+    QElapsedTimer clock;
+    clock.start();
+    ServerContent manual;
+    manual.address = QHostAddress("10.9.8.7");
+    QVERIFY(db->addManualDevice(manual));
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(db->removeManualDevice(manual));
 }
 
 void TestDatabase::nativeThumbnails() {
