@@ -177,6 +177,9 @@ int send(CliContext& context) {
         service->start(task);
     }
     QCoreApplication::exec();
+    // A task sends its final report before it writes its history row: the
+    // program ends only after the row is written.
+    service->waitForDone();
     if (stopSignal != 0)
         return CliContext::exitCodeForSignal(stopSignal);
     return allGood ? CliContext::Success : CliContext::Failure;
@@ -269,6 +272,9 @@ int get(CliContext& context) {
         Qt::QueuedConnection);
     QThreadPool::globalInstance()->start(downloader);
     QCoreApplication::exec();
+    // The downloader reports its end before it writes the history row: the
+    // program ends only after the row is written.
+    QThreadPool::globalInstance()->waitForDone();
     if (stopSignal != 0 && !success) {
         const QString partial = FileDownloader::partialPathFor(local);
         context.error(
