@@ -5,6 +5,7 @@
 #include "utils/ServerContent.h"
 #include "utils/StopToken.h"
 
+#include <QCryptographicHash>
 #include <QObject>
 #include <QRunnable>
 
@@ -63,4 +64,8 @@ private:
     ProgressContent progress_;
     TransferTimings timings_ = TransferTimings::forRequest();
     StopToken stop_;
+    // The MD5 of the first hashedBytes_ bytes of the file, carried from one
+    // attempt to the next.
+    QCryptographicHash hash_{QCryptographicHash::Md5};
+    qint64 hashedBytes_ = 0;
 };
