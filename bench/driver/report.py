@@ -45,7 +45,23 @@ def _transfer_rows(section, size, runs, kind, label):
                          ratio >= RATIO_GOAL if goal and ratio else None))
     rows.append(_cpu_row(section, size, runs, "%s %s" % (label, human_size(size)),
                          kind + "_cpu_seconds", kind + "_device_cpu_seconds", "simulator"))
+    rows.append(_bound_row(section, size, runs, kind + "_cpu_seconds",
+                           kind + "_device_cpu_seconds"))
     return rows
+
+
+def _bound_row(section, size, runs, own_key, other_key, cores=None):
+    """How fast the transfer could be at best here: both ends' processor
+    time spread evenly over the machine's cores."""
+    cores = cores or os.cpu_count()
+    bounds = [r[own_key] + r[other_key] for r in runs
+              if r.get(own_key) is not None and r.get(other_key) is not None]
+    if not bounds:
+        return _row(section, "  bound on %d cores" % cores, "-")
+    seconds = median(bounds) / cores
+    limit = median([_limit(r) for r in runs])
+    return _row(section, "  best possible with both ends on %d cores" % cores,
+                _rate(size, seconds), "limit " + _rate(size, limit), limit / seconds)
 
 
 def _cpu_row(section, size, runs, label, own_key, other_key, other_name):
@@ -115,6 +131,7 @@ def peer_rows(peer):
                          ratio >= RATIO_GOAL if goal and ratio else None))
     rows.append(_cpu_row(section, size, runs, "offer %s" % human_size(size),
                          "sender_cpu_seconds", "receiver_cpu_seconds", "receiving PC"))
+    rows.append(_bound_row(section, size, runs, "sender_cpu_seconds", "receiver_cpu_seconds"))
     block = median([r["raw_block_seconds"] for r in runs])
     for figure, key in (("reference: raw copy, 256 KiB blocks", "raw_block_seconds"),
                         ("raw copy, 4096-byte blocks", "raw_chunk_seconds"),
