@@ -120,6 +120,7 @@ def in_private_network(phase, config, devices, work):
 
 def main():
     args = options()
+    args.bin = os.path.abspath(args.bin)  # programs run in other folders
     settings = Settings(args)
     os.makedirs(args.out, exist_ok=True)
     work = tempfile.mkdtemp(prefix="tavlo-bench.", dir=os.environ.get("TMPDIR", "/tmp"))
@@ -160,6 +161,8 @@ def main():
         shutil.rmtree(work, ignore_errors=True)
     results["load"]["after"] = load_average()
     results["seconds"] = time.monotonic() - started
+    if failed:
+        results["failed"] = failed
 
     with open(os.path.join(args.out, "results.json"), "w") as out:
         json.dump(results, out, indent=1)
