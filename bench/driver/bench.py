@@ -35,6 +35,8 @@ def options():
     parser.add_argument("--devices", type=int, default=0)
     parser.add_argument("--sizes", default="", help="file sizes in MiB, comma-separated")
     parser.add_argument("--command", default="scripts/bench")
+    parser.add_argument("--from", dest="source", default="",
+                        help="print (and with --docs write) an earlier run's results.json")
     return parser.parse_args()
 
 
@@ -118,11 +120,34 @@ def in_private_network(phase, config, devices, work):
     return result
 
 
+def show(results, args):
+    """Prints the table, makes the plot and with --docs writes them into
+    docs/performance.md; the exit code."""
+    rows = report.rows(results)
+    print(report.table(results, rows))
+    plot = report.plot(results, args.out)
+    if plot:
+        print("plot: " + plot)
+    failed = results.get("failed")
+    if args.docs and not failed:
+        report.write_docs(results, rows, plot, os.path.join(ROOT, "docs"))
+        print("wrote docs/performance.md and its plot")
+    if failed:
+        print("bench: FAILED: " + failed)
+        return 1
+    print("bench: all measurements done in %.0f s (goals are reported, never enforced)" %
+          results["seconds"])
+    return 0
+
+
 def main():
     args = options()
+    os.makedirs(args.out, exist_ok=True)
+    if args.source:
+        with open(args.source) as f:
+            return show(json.load(f), args)
     args.bin = os.path.abspath(args.bin)  # programs run in other folders
     settings = Settings(args)
-    os.makedirs(args.out, exist_ok=True)
     work = tempfile.mkdtemp(prefix="tavlo-bench.", dir=os.environ.get("TMPDIR", "/tmp"))
     results = {"quick": settings.quick, "command": args.command,
                "started": time.strftime("%Y-%m-%d %H:%M:%S %Z"),
@@ -166,20 +191,7 @@ def main():
 
     with open(os.path.join(args.out, "results.json"), "w") as out:
         json.dump(results, out, indent=1)
-    rows = report.rows(results)
-    print(report.table(results, rows))
-    plot = report.plot(results, args.out)
-    if plot:
-        print("plot: " + plot)
-    if args.docs and not failed:
-        report.write_docs(results, rows, plot, os.path.join(ROOT, "docs"))
-        print("wrote docs/performance.md and its plot")
-    if failed:
-        print("bench: FAILED: " + failed)
-        return 1
-    print("bench: all measurements done in %.0f s (goals are reported, never enforced)" %
-          results["seconds"])
-    return 0
+    return show(results, args)
 
 
 if __name__ == "__main__":

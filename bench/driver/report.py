@@ -257,10 +257,10 @@ def table(results, table_rows):
             section = r["section"]
             lines.append("")
             lines.append(section)
-            lines.append("  %-46s %16s %24s %6s %9s %6s" %
+            lines.append("  %-54s %18s %24s %6s %9s %6s" %
                          ("figure", "measured", "reference", "ratio", "goal", ""))
         ratio = "%.2f" % r["ratio"] if r["ratio"] is not None else ""
-        lines.append("  %-46s %16s %24s %6s %9s %6s" %
+        lines.append("  %-54s %18s %24s %6s %9s %6s" %
                      (r["figure"], r["value"], r["reference"], ratio, r["goal"], r["status"]))
     return "\n".join(lines)
 
@@ -275,9 +275,11 @@ def markdown_table(table_rows):
                       "| figure | measured | reference | ratio | goal | |",
                       "|---|---:|---:|---:|---|---|"]
         ratio = "%.2f" % r["ratio"] if r["ratio"] is not None else ""
+        figure = r["figure"].strip()
+        if r["figure"].startswith(" "):  # a line that belongs to the one above
+            figure = "&nbsp;&nbsp;&nbsp;" + figure
         lines.append("| %s | %s | %s | %s | %s | %s |" %
-                     (r["figure"].strip(), r["value"], r["reference"], ratio, r["goal"],
-                      r["status"]))
+                     (figure, r["value"], r["reference"], ratio, r["goal"], r["status"]))
     return "\n".join(lines)
 
 
