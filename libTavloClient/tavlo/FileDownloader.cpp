@@ -172,8 +172,10 @@ void FileDownloader::run() {
     file.close();
     if (md5.isEmpty())
         return; // the partly written file stays under its temporary name
-    if (attempts > 1)
-        md5 = getFileMd5(partialPath); // a resumed attempt hashed only its part
+    // A resume from beyond what was hashed leaves a gap: then the whole
+    // file is read again.
+    if (hashedBytes_ != total_)
+        md5 = getFileMd5(partialPath);
 
     CompletionPoll poll(channel, timings_, RequestChannel::SenderCheck::AddressAndPort);
     poll.setStopCheck([this] { return stop_.isStopRequested(); });
@@ -235,14 +237,23 @@ QString FileDownloader::downloadFileViaTcp(QFile& file, const QHostAddress& addr
     received_ = 0;
     total_ = size;
     file.flush();
+    const qint64 offset = resume ? file.size() : 0;
+    if (!resume) {
+        hash_.reset();
+        hashedBytes_ = 0;
+    }
     TcpTransfer transfer(socket, file, TcpTransfer::Direction::Receive, total_);
+    // The earlier attempts hashed every byte they wrote, in order: the hash
+    // goes on instead of starting over.
+    transfer.continueHash(hash_, hashedBytes_);
     transfer.setTimeout(timings_.ioTimeoutMs);
     transfer.setProgressHandler([this](qint64 received) {
         reportProgress(received);
         return !stop_.isStopRequested();
     });
-    const bool done = resume ? transfer.run(TcpTransfer::Offset::Write, file.size())
+    const bool done = resume ? transfer.run(TcpTransfer::Offset::Write, offset)
                              : transfer.run(TcpTransfer::Offset::None);
+    hashedBytes_ = transfer.hashedFromStart();
     if (!done) {
         const QString line = QString::asprintf(transferFailure(transfer.error()), Category,
                                                qPrintable(transfer.errorDetail()));

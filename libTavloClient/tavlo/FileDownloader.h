@@ -6,6 +6,7 @@
 #include "utils/StopToken.h"
 #include "utils/TransferStage.h"
 
+#include <QCryptographicHash>
 #include <QObject>
 #include <QRunnable>
 
@@ -67,4 +68,8 @@ private:
     ProgressContent progress_;
     TransferTimings timings_ = TransferTimings::forRequest();
     StopToken stop_;
+    // The MD5 of the first hashedBytes_ bytes of the file, carried from one
+    // attempt to the next.
+    QCryptographicHash hash_{QCryptographicHash::Md5};
+    qint64 hashedBytes_ = 0;
 };

@@ -199,8 +199,9 @@ bool FileUploadTask::transfer(QFile& file, int tcpPort, QString& md5) {
         md5 = uploadFileViaTcp(file, address, tcpPort, attempt > 0);
         if (md5.isEmpty())
             continue;
-        // A resumed attempt hashed only its own part of the file.
-        if (attempt > 0)
+        // A resume from beyond what was hashed leaves a gap: then the whole
+        // file is read again.
+        if (hashedBytes_ != total_)
             md5 = getFileMd5(localPath_);
         return !md5.isEmpty();
     }
@@ -218,13 +219,20 @@ QString FileUploadTask::uploadFileViaTcp(QFile& file, QHostAddress& address, int
     }
     sent_ = 0;
     total_ = file.size();
+    if (!resume) {
+        hash_.reset();
+        hashedBytes_ = 0;
+    }
     TcpTransfer transfer(socket, file, TcpTransfer::Direction::Send, total_);
+    transfer.continueHash(hash_, hashedBytes_);
     transfer.setTimeout(timings_.ioTimeoutMs);
     transfer.setProgressHandler([this](qint64 sent) {
         reportProgress(sent);
         return !FileTransferServer::instance()->isStopping();
     });
-    if (!transfer.run(resume ? TcpTransfer::Offset::Read : TcpTransfer::Offset::None)) {
+    const bool done = transfer.run(resume ? TcpTransfer::Offset::Read : TcpTransfer::Offset::None);
+    hashedBytes_ = transfer.hashedFromStart();
+    if (!done) {
         const QString line = QString::asprintf(transferFailure(transfer.error()), Category,
                                                qPrintable(transfer.errorDetail()));
         fail(line, transfer.failure());

@@ -4,6 +4,7 @@
 #include "utils/ProgressContent.h"
 #include "utils/ServerContent.h"
 
+#include <QCryptographicHash>
 #include <QHostAddress>
 #include <QRunnable>
 
@@ -54,4 +55,9 @@ private:
     bool secure_;
     ProgressContent progress_;
     TransferTimings timings_ = TransferTimings::forUpload();
+    // The MD5 of the first hashedBytes_ bytes of the file, carried from one
+    // attempt to the next: a resume sends again what the device lost, which
+    // is hashed already.
+    QCryptographicHash hash_{QCryptographicHash::Md5};
+    qint64 hashedBytes_ = 0;
 };

@@ -25,7 +25,7 @@ qint64 TcpTransfer::decodeOffset(const QByteArray& bytes) {
 }
 
 QString TcpTransfer::md5() const {
-    return QString::fromLatin1(hash_.result().toHex());
+    return QString::fromLatin1(hash_->result().toHex());
 }
 
 bool TcpTransfer::fail(Error error, const QString& detail) {
@@ -34,14 +34,37 @@ bool TcpTransfer::fail(Error error, const QString& detail) {
     return false;
 }
 
+void TcpTransfer::continueHash(QCryptographicHash& hash, qint64 hashedBytes) {
+    hash_ = &hash;
+    hashContinued_ = true;
+    hashedUpTo_ = hashedBytes;
+}
+
+qint64 TcpTransfer::hashedFromStart() const {
+    return hashContinued_ || startOffset_ == 0 ? hashedUpTo_ : -1;
+}
+
+void TcpTransfer::hashMoved(const char* data, qint64 start, qint64 size) {
+    const qint64 end = start + size;
+    // A gap before the bytes, or bytes hashed by an earlier attempt.
+    if (start > hashedUpTo_ || end <= hashedUpTo_)
+        return;
+    const qint64 skip = hashedUpTo_ - start;
+    hash_->addData(data + skip, int(size - skip));
+    hashedUpTo_ = end;
+}
+
 bool TcpTransfer::run(Offset offset, qint64 ownOffset) {
-    hash_.reset();
+    if (!hashContinued_)
+        ownHash_.reset();
     position_ = 0;
     if (offset == Offset::Read && !readOffset())
         return false;
     if (offset == Offset::Write && !writeOffset(ownOffset))
         return false;
     startOffset_ = position_;
+    if (!hashContinued_)
+        hashedUpTo_ = startOffset_;
     return direction_ == Direction::Send ? sendFile() : receiveFile();
 }
 
@@ -93,7 +116,7 @@ bool TcpTransfer::sendFile() {
             return fail(Error::SocketWriteFailed, socket_.errorString());
         if (!flushSocket())
             return false;
-        hash_.addData(block.constData(), int(written));
+        hashMoved(block.constData(), position_, written);
         position_ += written;
         if (onProgress_ && !onProgress_(position_))
             return fail(Error::Stopped);
@@ -116,7 +139,7 @@ bool TcpTransfer::receiveFile() {
         const qint64 written = file_.write(block.constData(), read);
         if (written != read)
             return fail(Error::FileWriteFailed, file_.errorString());
-        hash_.addData(block.constData(), int(written));
+        hashMoved(block.constData(), position_, written);
         position_ += written;
         if (onProgress_ && !onProgress_(position_))
             return fail(Error::Stopped);

@@ -38,6 +38,8 @@ public:
 
     // `total` is the file size announced for the transfer.
     TcpTransfer(QTcpSocket& socket, QFile& file, Direction direction, qint64 total);
+    TcpTransfer(const TcpTransfer&) = delete;
+    TcpTransfer& operator=(const TcpTransfer&) = delete;
 
     void setTimeout(int milliseconds) { timeoutMs_ = milliseconds; }
     // Called after every block with the new position; returning false ends
@@ -45,6 +47,17 @@ public:
     void setProgressHandler(std::function<bool(qint64 position)> handler) {
         onProgress_ = std::move(handler);
     }
+
+    // Hashes into `hash`, which already holds the first `hashedBytes` bytes
+    // of the file: of the bytes this attempt moves only those beyond go in,
+    // so that a resume that moves some bytes again still leaves the hash of
+    // the file from its start (the bytes are the same file's). Without it
+    // md5() covers only the bytes this attempt moved.
+    void continueHash(QCryptographicHash& hash, qint64 hashedBytes);
+    // How many bytes from the file's start md5() covers, in order: the
+    // position, or less when a resume began beyond the continued hash; -1
+    // for an attempt's own hash that began at a resume offset.
+    qint64 hashedFromStart() const;
 
     // `ownOffset` is the position this side writes as its resume offset.
     bool run(Offset offset, qint64 ownOffset = 0);
@@ -67,6 +80,8 @@ private:
     bool sendFile();
     bool receiveFile();
     bool flushSocket();
+    // Adds what the hash lacks of the bytes moved at `start`.
+    void hashMoved(const char* data, qint64 start, qint64 size);
     bool fail(Error error, const QString& detail = QString());
 
     QTcpSocket& socket_;
@@ -75,7 +90,10 @@ private:
     qint64 total_;
     int timeoutMs_ = 15000;
     std::function<bool(qint64)> onProgress_;
-    QCryptographicHash hash_{QCryptographicHash::Md5};
+    QCryptographicHash ownHash_{QCryptographicHash::Md5};
+    QCryptographicHash* hash_ = &ownHash_;
+    bool hashContinued_ = false;
+    qint64 hashedUpTo_ = 0; // the hash holds the bytes before this position
     qint64 position_ = 0;
     qint64 startOffset_ = 0;
     Error error_ = Error::None;

@@ -149,4 +149,50 @@ check "text listing: 6 lines, names last, descending" \
   [ "$(sed 's/.*[0-9][0-9]:[0-9][0-9]  //' "$TMP/out/ls-chunked-text.out" | paste -sd,)" = "纪要.txt,E5.txt,d4.txt,c 3.txt,B2.txt,a1.txt" ]
 check "text listing: size column" grep -qE '^- +300 .*  纪要\.txt$' "$TMP/out/ls-chunked-text.out"
 
+# --- the history row is written before the program ends ----------------------
+# A task reports its end before it writes its history row; tavlo-cli must wait
+# for the row instead of tearing the database down under the writing thread
+# (which crashed it now and then). With the database locked from outside the
+# row has to wait: the command must keep running and, for get, must not say
+# the file was received until the row is written.
+# locked_history_run TAG FILE ARGS...: runs tavlo-cli while another
+# connection holds the database; 2 s after FILE exists (the data is all
+# there) it releases the lock, then waits for tavlo-cli to end.
+locked_history_run() {
+  local tag=$1 file=$2 release=$TMP/release-$1 holder cli i
+  shift 2
+  python3 - "$TMP/data/TavloClient.db" "$release" >"$TMP/holder-$tag.log" 2>&1 <<'PY' &
+import os, sqlite3, sys, time
+db = sqlite3.connect(sys.argv[1], isolation_level=None, timeout=30)
+db.execute("BEGIN EXCLUSIVE")
+print("locked", flush=True)
+while not os.path.exists(sys.argv[2]):
+    time.sleep(0.02)
+db.execute("COMMIT")
+PY
+  holder=$!
+  wait_for_line "$TMP/holder-$tag.log" '^locked$'
+  run_cli "$tag" "$@" &
+  cli=$!
+  for i in $(seq 400); do [ -e "$file" ] && break; sleep 0.05; done
+  for i in $(seq 40); do kill -0 "$cli" 2>/dev/null || break; sleep 0.05; done
+  check "$tag: still running while its history row waits for the database" kill -0 "$cli"
+  cp "$TMP/out/$tag.out" "$TMP/out/$tag.before-row"
+  touch "$release"
+  wait "$cli" || true
+  wait "$holder" || true
+}
+locked_history_run get-locked "$W/locked.png" --device "$A" get /Pictures/poster.png locked.png
+check "get-locked: no 'received' before the history row is written" \
+  [ "$(grep -c '^received ' "$TMP/out/get-locked.before-row")" = 0 ]
+check "get-locked: exits 0 once the row is written, then says so" \
+  [ "$(cli_rc get-locked):$(grep -c '^received ' "$TMP/out/get-locked.out")" = 0:1 ]
+check "get-locked: its history row is there" \
+  [ "$(history_rows | grep -cF "|/Pictures/poster.png|$W/locked.png|file_download|")" = 1 ]
+cp "$W/locked.png" "$W/locked-up.png"
+locked_history_run send-locked "$STORE/normal/Tavlo/上传/locked-up.png" --device "$A" send locked-up.png
+check "send-locked: exits 0 once the row is written" [ "$(cli_rc send-locked)" = 0 ]
+check "send-locked: its history row is there" \
+  [ "$(history_rows | grep -cF "|/Tavlo/上传/locked-up.png|$W/locked-up.png|file_upload|")" = 1 ]
+
 finish

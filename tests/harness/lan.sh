@@ -3,14 +3,16 @@
 # and multicast DNS never reach a real network (run as root).
 #
 #   lan.sh up [NDEV]       bridge namespace ${P}lan (br0); client ${P}cli 10.77.0.1;
-#                          devices ${P}dev1..NDEV at 10.77.0.2..; a private D-Bus
+#                          devices ${P}dev1..NDEV (1 to 252, default 4) at
+#                          10.77.0.2..; a private D-Bus
 #                          system bus + avahi-daemon in each namespace named in
 #                          $LAN_AVAHI (for example "cli dev1")
 #   lan.sh x NAME CMD...   run CMD inside ${P}NAME, with its private bus
 #   lan.sh xvfb NAME       start Xvfb :99 inside ${P}NAME (private /tmp);
 #                          clients there use DISPLAY=:99
 #   lan.sh env NAME        print the environment a GUI program in NAME needs
-#   lan.sh down            end every process inside our namespaces, delete them
+#   lan.sh down            end every process inside our namespaces, delete them;
+#                          fails when a namespace of ours is left over
 #
 # P is $LAN_PREFIX (default "tv-"), run files live in $LAN_RUN. Every veth is
 # created inside the bridge namespace with its peer moved straight into the
@@ -22,10 +24,25 @@ NET=10.77.0
 AVAHI_NS=${LAN_AVAHI-}
 
 ours() { ip netns list | awk '{print $1}' | grep "^${P}" || true; }
-pids_in() { local ns; for ns in $(ours); do ip netns pids "$ns"; done; }
+
+# Every process inside one of our namespaces: one pass over /proc that
+# compares each process's network namespace with ours (a namespace per
+# device makes asking ip for each one slow).
+pids_in() {
+  local ns inode wanted=" " link pid
+  for ns in $(ours); do
+    inode=$(stat -L -c %i "/run/netns/$ns" 2>/dev/null) && wanted+="net:[$inode] "
+  done
+  [ "$wanted" = " " ] && return 0
+  for link in /proc/[0-9]*/ns/net; do
+    pid=${link#/proc/}
+    pid=${pid%%/*}
+    case $wanted in *" $(readlink "$link" 2>/dev/null) "*) echo "$pid" ;; esac
+  done
+}
 
 down() {
-  local p
+  local p left
   p=$(pids_in)
   [ -n "$p" ] && kill $p 2>/dev/null || true
   for _ in $(seq 50); do [ -z "$(pids_in)" ] && break; sleep 0.1; done
@@ -33,19 +50,34 @@ down() {
   [ -n "$p" ] && kill -9 $p 2>/dev/null || true
   for ns in $(ours); do ip netns del "$ns" 2>/dev/null || true; done
   rm -rf "$R"
+  left=$(ours)
+  if [ -n "$left" ]; then
+    echo "lan.sh: namespaces left over: $left" >&2
+    return 1
+  fi
 }
 
-addhost() { # addhost NAME LAST_OCTET
-  local ns=$P$1
-  ip netns add "$ns"
-  ip netns exec "$ns" sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
-  ip -n "${P}lan" link add "p-$1" type veth peer name eth0 netns "$ns"
-  ip -n "${P}lan" link set "p-$1" master br0 up
-  ip -n "$ns" addr add "$NET.$2/24" dev eth0
-  ip -n "$ns" link set lo up
-  ip -n "$ns" link set eth0 up
+# Makes the namespaces of the hosts named in $@ and links each to the bridge
+# (veth "p-NAME" in the bridge namespace, "eth0" inside the host's). Batched:
+# a few hundred hosts take seconds, not minutes.
+addhosts() {
+  local name
+  for name in "$@"; do echo "netns add $P$name"; done | ip -batch -
+  for name in "$@"; do
+    # Before any interface comes up: no IPv6 chatter on the test network.
+    ip netns exec "$P$name" sysctl -qw net.ipv6.conf.all.disable_ipv6=1 \
+      net.ipv6.conf.default.disable_ipv6=1
+  done
+  for name in "$@"; do
+    echo "link add p-$name type veth peer name eth0 netns $P$name"
+    echo "link set p-$name master br0 up"
+  done | ip -n "${P}lan" -batch -
+}
+
+hostaddress() { # hostaddress NAME LAST_OCTET: address, links up, route
   # Without a default route sendto(255.255.255.255) fails with ENETUNREACH.
-  ip -n "$ns" route add default dev eth0
+  printf '%s\n' "addr add $NET.$2/24 dev eth0" "link set lo up" "link set eth0 up" \
+    "route add default dev eth0" | ip -n "$P$1" -batch -
 }
 
 start_avahi() { # private system bus + avahi-daemon inside ${P}NAME
@@ -81,15 +113,22 @@ bus_of() { # the namespace's private bus, or one that does not exist
 }
 
 up() {
+  local count=${1:-4}
+  if ! [[ $count =~ ^[0-9]+$ ]] || [ "$count" -lt 1 ] || [ "$count" -gt 252 ]; then
+    echo "lan.sh: NDEV must be 1 to 252 (one /24 network), not '$count'" >&2
+    return 2
+  fi
   down
   mkdir -p "$R"
   ip netns add "${P}lan"
   ip netns exec "${P}lan" sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
   ip -n "${P}lan" link add br0 type bridge mcast_snooping 0
   ip -n "${P}lan" link set br0 up
-  addhost cli 1
-  local i
-  for i in $(seq "${1:-4}"); do addhost "dev$i" $((i + 1)); done
+  local i hosts=(cli)
+  for i in $(seq "$count"); do hosts+=("dev$i"); done
+  addhosts "${hosts[@]}"
+  hostaddress cli 1
+  for i in $(seq "$count"); do hostaddress "dev$i" $((i + 1)); done
   local jobs=() j h
   for h in $AVAHI_NS; do start_avahi "$h" & jobs+=($!); done
   for j in "${jobs[@]}"; do wait "$j"; done

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCryptographicHash>
 #include <QMutex>
 #include <QString>
 
@@ -31,6 +32,12 @@ public:
     // 1 for the first completion poll, then 2, 3, ...
     int takePollNumber() { return ++polls_; }
 
+    // The MD5 of the file's first hashedBytes() bytes, carried from one
+    // connection to the next; only workers use it, one at a time.
+    QCryptographicHash& runningHash() { return hash_; }
+    qint64 hashedBytes() const { return hashedBytes_; }
+    void setHashedBytes(qint64 bytes) { hashedBytes_ = bytes; }
+
     // The socket a worker is blocked on, so another thread can wake it.
     void attach(qintptr descriptor);
     void detach();
@@ -48,4 +55,6 @@ private:
     bool complete_ = false;
     QString md5_;
     qintptr active_ = -1;
+    QCryptographicHash hash_{QCryptographicHash::Md5};
+    qint64 hashedBytes_ = 0;
 };

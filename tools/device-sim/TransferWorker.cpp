@@ -96,15 +96,13 @@ void TransferWorker::receiveUpload(QTcpSocket& socket) {
     const qint64 have = first ? 0 : qMin(file.size(), setup_.state->size());
     const qint64 end = endFor(have);
     TcpTransfer transfer(socket, file, TcpTransfer::Direction::Receive, end);
+    continueHash(transfer, first);
     transfer.setTimeout(setup_.timeoutMs);
     transfer.setProgressHandler([this](qint64) { return !setup_.stopping->load(); });
     const bool ok =
         transfer.run(first ? TcpTransfer::Offset::None : TcpTransfer::Offset::Write, have);
     file.close();
-    QString md5;
-    if (ok && end == setup_.state->size())
-        md5 = first ? transfer.md5() : getFileMd5(setup_.state->localPath());
-    report(ok, end, transfer.position(), describe(transfer), md5);
+    report(ok, end, transfer.position(), describe(transfer), md5After(transfer, ok, end));
     holdIfStalled(socket, end);
 }
 
@@ -139,15 +137,32 @@ void TransferWorker::sendDownload(QTcpSocket& socket) {
     }
     const qint64 end = endFor(start);
     TcpTransfer transfer(socket, file, TcpTransfer::Direction::Send, end);
+    continueHash(transfer, first);
     transfer.setTimeout(setup_.timeoutMs);
     transfer.setProgressHandler([this](qint64) { return !setup_.stopping->load(); });
     const bool ok = transfer.run(first ? TcpTransfer::Offset::None : TcpTransfer::Offset::Read);
-    QString md5;
-    if (ok && end == setup_.state->size())
-        md5 = transfer.startOffset() == 0 ? transfer.md5() : getFileMd5(setup_.state->localPath());
+    const QString md5 = md5After(transfer, ok, end);
     file.close();
     report(ok, end, transfer.position(), describe(transfer), md5);
     holdIfStalled(socket, end);
+}
+
+void TransferWorker::continueHash(TcpTransfer& transfer, bool first) {
+    SessionState& state = *setup_.state;
+    if (first) {
+        state.runningHash().reset();
+        state.setHashedBytes(0);
+    }
+    transfer.continueHash(state.runningHash(), state.hashedBytes());
+}
+
+QString TransferWorker::md5After(const TcpTransfer& transfer, bool ok, qint64 end) {
+    SessionState& state = *setup_.state;
+    state.setHashedBytes(transfer.hashedFromStart());
+    if (!ok || end != state.size())
+        return QString();
+    // A resume from beyond what was hashed leaves a gap: then the file is read.
+    return state.hashedBytes() == state.size() ? transfer.md5() : getFileMd5(state.localPath());
 }
 
 void TransferWorker::report(bool ok, qint64 end, qint64 position, const QString& error,

@@ -10,6 +10,7 @@ class EventLog;
 class QFile;
 class QTcpSocket;
 class SessionState;
+class TcpTransfer;
 
 // One TCP connection of a transfer session, run on a pool thread with the
 // library's blocking transfer loop. Upload: the first connection starts at
@@ -44,6 +45,11 @@ private:
     // Where this connection stops: the end of the file, or earlier when the
     // connection is one to be cut.
     qint64 endFor(qint64 start) const;
+    // The session's hash goes on from connection to connection (afresh on
+    // the first); md5After() keeps how far it got and gives the file's MD5
+    // once the last byte moved (empty before).
+    void continueHash(TcpTransfer& transfer, bool first);
+    QString md5After(const TcpTransfer& transfer, bool ok, qint64 end);
     void report(bool ok, qint64 end, qint64 position, const QString& error, const QString& md5);
 
     Setup setup_;

@@ -11,7 +11,11 @@
 
 namespace {
 const char* const Category = "DiscoveryServer";
-}
+// Every device on the network answers a sweep at the same moment, once for
+// each broadcast address; the system's default buffer (about 200 answers on
+// Linux, far fewer on Windows) drops the rest before they are read.
+constexpr int SweepReceiveBufferBytes = 1 << 20;
+} // namespace
 
 DiscoveryServer::ServerInfoGetter::ServerInfoGetter(DiscoveryServer* server,
                                                     const QHostAddress& address, quint16 port)
@@ -67,6 +71,9 @@ void DiscoveryServer::ServerInfoGetter::query(const Report& report) const {
     bool ok = false;
     const QByteArray request = queryRequest(ok);
     bool sent = ok && socket.bind(QHostAddress(QHostAddress::AnyIPv4), 0);
+    if (sent && broadcast)
+        socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                               SweepReceiveBufferBytes);
     if (sent) {
         // A sweep also goes to each interface's own broadcast address, so
         // devices behind a second network card or a VPN answer too.
