@@ -103,6 +103,7 @@ void FingoServer::execute() {
         return;
     startServing(first);
     receiveLoop();
+    m_dispatcher.releaseHeldInput();
     if (!isTerminating() && m_callbacks != nullptr && m_callbacks->onClientDisconnected != nullptr)
         m_callbacks->onClientDisconnected(first.ip.c_str(), first.port);
     destroySender();
@@ -183,6 +184,7 @@ void FingoServer::receiveLoop() {
         }
         destroySender();
         closeClientSocket();
+        m_dispatcher.releaseHeldInput();
         Client next;
         if (!acceptClient(next))
             break;

@@ -30,6 +30,16 @@ bool parseObject(const std::string& text, Json::Value& message) {
     }
 }
 
+// The device stamps events with its uptime in milliseconds, which passes
+// 2^31 after about 25 days: the stamp is kept modulo 2^32, as the double-tap
+// check compares stamps.
+std::int32_t eventTimeOf(const Json::Value& value) {
+    const std::uint64_t stamp = value.isUInt64() && !value.isInt64()
+                                    ? value.asUInt64()
+                                    : static_cast<std::uint64_t>(value.asInt64());
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(stamp));
+}
+
 } // namespace
 
 MessageDispatcher::MessageDispatcher(const Logger& log, ITouchSimulater* touch,
@@ -72,7 +82,7 @@ void MessageDispatcher::handleMotionEvent(const Json::Value& message) {
         point.x = pointer["x"].asDouble();
         point.y = pointer["y"].asDouble();
         point.pointerId = pointer["pointerId"].asInt();
-        point.eventTime = pointer["eventTime"].asInt();
+        point.eventTime = eventTimeOf(pointer["eventTime"]);
         const std::string action = pointer["action"].asString();
         point.action = touchActionFor(action);
         point.longClick = false;
@@ -81,7 +91,39 @@ void MessageDispatcher::handleMotionEvent(const Json::Value& message) {
             return;
         }
     }
+    rememberContacts(points);
     m_touch->inject(static_cast<int>(count), points.data());
+}
+
+void MessageDispatcher::rememberContacts(const std::vector<TouchPoint>& points) {
+    for (const TouchPoint& point : points) {
+        if (point.action == TouchPoint::Up)
+            m_heldContacts.erase(point.pointerId);
+        else if (point.action == TouchPoint::Down || m_heldContacts.count(point.pointerId) != 0)
+            m_heldContacts[point.pointerId] = point;
+    }
+}
+
+void MessageDispatcher::releaseHeldInput() {
+    if (!m_heldContacts.empty()) {
+        std::vector<TouchPoint> lifts;
+        for (const auto& held : m_heldContacts) {
+            TouchPoint lift = held.second;
+            lift.action = TouchPoint::Up;
+            lifts.push_back(lift);
+        }
+        m_heldContacts.clear();
+        m_log.log(Logger::Information, "Release %d touch contact(s) left down.",
+                  static_cast<int>(lifts.size()));
+        m_touch->inject(static_cast<int>(lifts.size()), lifts.data());
+    }
+    if (!m_heldKeys.empty()) {
+        m_log.log(Logger::Information, "Release %d key(s) left down.",
+                  static_cast<int>(m_heldKeys.size()));
+        for (const std::uint16_t key : m_heldKeys)
+            m_keyboard->sendKey(key, true);
+        m_heldKeys.clear();
+    }
 }
 
 void MessageDispatcher::handleLongClick(const Json::Value& message) {
@@ -98,11 +140,13 @@ void MessageDispatcher::handleLongClick(const Json::Value& message) {
 void MessageDispatcher::handleKeyboardEvent(const Json::Value& message) {
     const auto virtualKey = static_cast<std::uint16_t>(message["key_value"].asUInt());
     const std::string action = message["action"].asString();
-    if (action == "action_down")
+    if (action == "action_down") {
+        m_heldKeys.insert(virtualKey);
         m_keyboard->sendKey(virtualKey, false);
-    else if (action == "action_up")
+    } else if (action == "action_up") {
+        m_heldKeys.erase(virtualKey);
         m_keyboard->sendKey(virtualKey, true);
-    else
+    } else
         m_log.log(Logger::Error, "Get a wrong keyboard event");
 }
 

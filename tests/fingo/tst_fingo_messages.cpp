@@ -156,6 +156,66 @@ TEST_F(Dispatch, DropsMembersOfTheWrongTypeOrRangeWithAnErrorLine) {
     EXPECT_EQ(record->keys().size(), 1u);
 }
 
+TEST_F(Dispatch, EventTimesPast31BitsWrapInsteadOfDroppingTheBatch) {
+    // A device up for more than about 25 days stamps beyond 2^31 ms.
+    send(R"({"type":"motion_event","motion_event":[
+        {"pointerId":1,"eventTime":2147483648,"action":"action_down"},
+        {"pointerId":2,"eventTime":4294967297,"action":"action_down"},
+        {"pointerId":3,"eventTime":18446744073709551615,"action":"action_down"}]})");
+    const auto batches = record->batches();
+    ASSERT_EQ(batches.size(), 1u);
+    ASSERT_EQ(batches[0].size(), 3u);
+    EXPECT_EQ(batches[0][0].eventTime, INT32_MIN);
+    EXPECT_EQ(batches[0][1].eventTime, 1);
+    EXPECT_EQ(batches[0][2].eventTime, -1);
+    EXPECT_TRUE(logLines().empty());
+}
+
+TEST_F(Dispatch, ReleasesWhatTheDeviceLeftHeldExactlyOnce) {
+    RecordingTouchSimulater touch(record);
+    RecordingKeyboard keyboard(record);
+    MessageDispatcher dispatcher(Fingo::Logger(CallbackRecorder::callbacks()->onLog), &touch,
+                                 &keyboard, &allowLongClicks);
+    dispatcher.dispatch(R"({"type":"motion_event","motion_event":[
+        {"pointerId":1,"x":10,"y":10,"action":"action_down"},
+        {"pointerId":2,"x":50,"y":50,"action":"action_down"}]})");
+    dispatcher.dispatch(R"({"type":"motion_event","motion_event":[
+        {"pointerId":1,"x":15,"y":16,"eventTime":9,"action":"action_update"},
+        {"pointerId":2,"x":50,"y":50,"action":"action_up"},
+        {"pointerId":7,"x":1,"y":1,"action":"action_update"}]})");
+    dispatcher.dispatch(R"({"type":"keyboard_event","key_value":16,"action":"action_down"})");
+    dispatcher.dispatch(R"({"type":"keyboard_event","key_value":65,"action":"action_down"})");
+    dispatcher.dispatch(R"({"type":"keyboard_event","key_value":65,"action":"action_up"})");
+
+    dispatcher.releaseHeldInput();
+    dispatcher.releaseHeldInput();
+    const auto batches = record->batches();
+    ASSERT_EQ(batches.size(), 3u);
+    ASSERT_EQ(batches[2].size(), 1u) << "only the finger still down, once";
+    EXPECT_EQ(batches[2][0].pointerId, 1);
+    EXPECT_EQ(batches[2][0].action, TouchPoint::Up);
+    EXPECT_EQ(batches[2][0].x, 15) << "lifted where it last was";
+    EXPECT_EQ(batches[2][0].y, 16);
+    const auto keys = record->keys();
+    ASSERT_EQ(keys.size(), 4u);
+    EXPECT_EQ(keys[3].virtualKey, 16);
+    EXPECT_TRUE(keys[3].keyUp);
+}
+
+TEST_F(Dispatch, NothingIsReleasedWhenTheDeviceLiftedEverything) {
+    RecordingTouchSimulater touch(record);
+    RecordingKeyboard keyboard(record);
+    MessageDispatcher dispatcher(Fingo::Logger(CallbackRecorder::callbacks()->onLog), &touch,
+                                 &keyboard, &allowLongClicks);
+    dispatcher.dispatch(R"({"type":"motion_event","motion_event":[
+        {"pointerId":1,"action":"action_down"}]})");
+    dispatcher.dispatch(R"({"type":"motion_event","motion_event":[
+        {"pointerId":1,"action":"action_up"}]})");
+    dispatcher.releaseHeldInput();
+    EXPECT_EQ(record->batches().size(), 2u);
+    EXPECT_TRUE(logLines().empty());
+}
+
 TEST(OutgoingMessage, UsesTheStyledLayoutWithSortedKeys) {
     EXPECT_EQ(Fingo::OutgoingMessage::cursorPosition("00-11-22-33-44-55", 10, -20),
               "{\n"

@@ -104,6 +104,22 @@ TEST_F(ServerTest, AFullBufferEndsTheConnectionAndTheNextDeviceIsServed) {
     EXPECT_EQ(record->batches()[0][0].pointerId, 9);
 }
 
+TEST_F(ServerTest, ADeviceThatGoesMidTouchHasItsContactLifted) {
+    const int port = start();
+    ASSERT_GT(port, 0);
+    {
+        LoopbackClient client;
+        connect(client, port);
+        ASSERT_TRUE(client.sendMessage(motion(5, "action_down")));
+        ASSERT_TRUE(record->waitForBatches(1));
+    }
+    ASSERT_TRUE(record->waitForBatches(2));
+    const auto batches = record->batches();
+    ASSERT_EQ(batches[1].size(), 1u);
+    EXPECT_EQ(batches[1][0].pointerId, 5);
+    EXPECT_EQ(batches[1][0].action, TouchPoint::Up);
+}
+
 TEST_F(ServerTest, SendsQueuedMessagesAsTerminatedStyledFrames) {
     const int port = start();
     ASSERT_GT(port, 0);
