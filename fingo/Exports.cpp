@@ -1,18 +1,20 @@
 // The library's four exported functions. One server exists at a time.
+#include "AutoLock.h"
 #include "FingoServer.h"
+#include "LocalMutex.h"
 
 #include <Fingo.h>
 
 #include <atomic>
-#include <mutex>
-#include <shared_mutex>
 
 namespace {
 
 std::atomic<Fingo::FingoServer*> g_server{nullptr};
-// Cursor calls hold it shared while they use the server; closing holds it
-// alone while it takes the server away and ends it.
-std::shared_mutex g_serverInUse;
+// Cursor calls hold it while they use the server; closing holds it while it
+// takes the server away. The server serialises its cursor calls anyway, so a
+// plain lock costs them nothing. (The library keeps to its own primitives:
+// the Windows build's thread model has no std::shared_mutex.)
+LocalMutex g_serverInUse;
 // The callbacks of the start that created the current server.
 const ServerCallbacks* g_callbacks = nullptr;
 
@@ -44,7 +46,7 @@ extern "C" FINGO_API void closeFingoServer(void) {
     Fingo::FingoServer* server = nullptr;
     {
         // Waits for cursor calls using the server; later ones find none.
-        std::unique_lock<std::shared_mutex> exclusive(g_serverInUse);
+        AutoLock exclusive(&g_serverInUse);
         server = g_server.exchange(nullptr);
     }
     if (server == nullptr)
@@ -55,13 +57,13 @@ extern "C" FINGO_API void closeFingoServer(void) {
 }
 
 extern "C" FINGO_API bool sendCursorShape(const char* shape, int width, int height) {
-    std::shared_lock<std::shared_mutex> inUse(g_serverInUse);
+    AutoLock inUse(&g_serverInUse);
     Fingo::FingoServer* server = g_server.load();
     return server != nullptr && server->sendCursorShape(shape, width, height);
 }
 
 extern "C" FINGO_API bool sendCursorPosition(int x, int y) {
-    std::shared_lock<std::shared_mutex> inUse(g_serverInUse);
+    AutoLock inUse(&g_serverInUse);
     Fingo::FingoServer* server = g_server.load();
     return server != nullptr && server->sendCursorPosition(x, y);
 }
