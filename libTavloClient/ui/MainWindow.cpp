@@ -541,6 +541,30 @@ void MainWindow::isDownloadFile(QString filePath, ServerContent server, quint16 
                   qPrintable(filePath));
         return;
     }
+    // Offers wait for the one question on screen: a question never opens on
+    // top of another, however many offers arrive while it is asked.
+    for (const WaitingOffer& waiting : qAsConst(waitingOffers_)) {
+        if (waiting.filePath == filePath && waiting.server.address == server.address)
+            return; // the same offer again
+    }
+    if (waitingOffers_.size() >= MaxWaitingOffers) {
+        qCritical("[E][%s] Dropped an offer of %s: too many offers wait.", "MainWindow",
+                  qPrintable(filePath));
+        return;
+    }
+    waitingOffers_.append({filePath, server});
+    if (askingAboutOffer_)
+        return;
+    askingAboutOffer_ = true;
+    while (!waitingOffers_.isEmpty()) {
+        const WaitingOffer offer = waitingOffers_.takeFirst();
+        askAboutOffer(offer.filePath, offer.server);
+    }
+    askingAboutOffer_ = false;
+}
+
+void MainWindow::askAboutOffer(const QString& filePath, const ServerContent& server) {
+    const QString fileName = IncomingOffer::safeFileName(filePath);
     QApplication::alert(this);
     const auto answer = QMessageBox::question(
         this, tr("提示"), tr("是否下载来自 ") + server.name + tr(" 的文件：") + fileName + tr("?"),

@@ -58,6 +58,10 @@ public:
     // Null until the dialog was first asked for.
     ManualDevicesManageDialog* manualDevicesDialog() const { return manualDevicesDialog_; }
 
+    // Offers from other PCs waiting for the user's answer beyond this many
+    // are dropped.
+    static constexpr int MaxWaitingOffers = 128;
+
 signals:
     // The user asked to end the client (closing the window where no tray
     // keeps it); connected to the application's quit.
@@ -102,6 +106,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    struct WaitingOffer {
+        QString filePath;
+        ServerContent server;
+    };
+
+    void askAboutOffer(const QString& filePath, const ServerContent& server);
     void buildTray();
     void buildPopupMenu();
     void updateServerList();
@@ -137,5 +147,7 @@ private:
     QStringList filesWaitingForADevice_;
     bool trayAvailable_ = true;
     OperateListener* operateListener_ = nullptr;
+    QList<WaitingOffer> waitingOffers_;
+    bool askingAboutOffer_ = false;
     QTimer* deviceCheckTimer_ = nullptr;
 };
