@@ -9,6 +9,7 @@
 #include "tavlo/FileFinder.h"
 #include "tavlo/RequestChannel.h"
 #include "tavlo/TcpTransfer.h"
+#include "tavlo/ThumbnailImage.h"
 #include "tavlo/TransferReplies.h"
 #include "tavlo/discovery/DiscoveryListener.h"
 #include "tavlo/discovery/ReplyDiscovery.h"
@@ -21,7 +22,9 @@
 #include "utils/MetaTypes.h"
 #include "utils/QtJson.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
@@ -75,6 +78,32 @@ bool discoveryAnswers(const QByteArray& datagram) {
     return answered;
 }
 
+quint32 crc32(const QByteArray& bytes) {
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+// A small PNG whose header announces `width` x `height` pixels.
+QByteArray pngAnnouncing(quint32 width, quint32 height) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImage(3, 2, QImage::Format_RGB32).save(&buffer, "PNG");
+    const auto put = [&png](int at, quint32 value) {
+        for (int i = 0; i < 4; ++i)
+            png[at + i] = char(value >> (24 - 8 * i));
+    };
+    put(16, width);
+    put(20, height);
+    put(29, crc32(png.mid(12, 17))); // the header's checksum
+    return png;
+}
+
 QVariantMap parsed(const QByteArray& datagram) {
     QVariantMap reply;
     RequestChannel::parseReply(datagram, reply);
@@ -99,6 +128,7 @@ private slots:
     void castRepliesWithWrongTypes();
     void controlLinesInPiecesAndOverlongLines();
     void uploadResumeOffsetsOutsideTheFileAreRefused();
+    void picturesAnnouncingHugeSizesAreNotDecoded();
 
 private:
     ScopedWorkDir* dir_ = nullptr;
@@ -461,6 +491,27 @@ void TestHostileInput::uploadResumeOffsetsOutsideTheFileAreRefused() {
                  TransferFailure(TransferFailure::BadResumeOffset,
                                  QStringLiteral("offset %1 out of range").arg(offset)));
     }
+}
+
+void TestHostileInput::picturesAnnouncingHugeSizesAreNotDecoded() {
+    QCOMPARE(ThumbnailImage::decode(pngAnnouncing(3, 2)).size(), QSize(3, 2));
+    QVERIFY(ThumbnailImage::decode(pngAnnouncing(100000, 2)).isNull());
+    QVERIFY(ThumbnailImage::decode(pngAnnouncing(4097, 4097)).isNull());
+    QVERIFY(ThumbnailImage::decode("not a picture").isNull());
+    QVERIFY(ThumbnailImage::decode(QByteArray()).isNull());
+
+    // A local file, a pushed one say, may be a large photograph, not more.
+    auto file = [&](const QString& name, const QByteArray& content) {
+        QFile out(dir_->filePath(name));
+        out.open(QIODevice::WriteOnly);
+        out.write(content);
+        return out.fileName();
+    };
+    QCOMPARE(ThumbnailImage::decodeFile(file("small.png", pngAnnouncing(3, 2))).size(),
+             QSize(3, 2));
+    QVERIFY(ThumbnailImage::decodeFile(file("bomb.png", pngAnnouncing(60000, 60000))).isNull());
+    QVERIFY(ThumbnailImage::decodeFile(file("wide.png", pngAnnouncing(20000, 1))).isNull());
+    QVERIFY(ThumbnailImage::decodeFile(dir_->filePath("missing.png")).isNull());
 }
 
 QTEST_GUILESS_MAIN(TestHostileInput)

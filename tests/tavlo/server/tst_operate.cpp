@@ -2,8 +2,8 @@
 // TCP with resumes, completion queries; driven from a fake peer on loopback.
 #include "common/TestSupport.h"
 #include "tavlo/TavloClientDatabase.h"
-#include "tavlo/discovery/DiscoveryListener.h"
 #include "tavlo/discovery/ClientIdentity.h"
+#include "tavlo/discovery/DiscoveryListener.h"
 #include "tavlo/server/DownloadServer.h"
 #include "tavlo/server/FileDistribution.h"
 #include "tavlo/server/IncomingOffer.h"
@@ -154,6 +154,8 @@ void TestOperate::initTestCase() {
 void TestOperate::cleanupTestCase() {
     listener_->stopServing();
     delete listener_;
+    delete dir_;
+    dir_ = nullptr;
 }
 
 QString TestOperate::makeFile(const QString& name, const QByteArray& content) {
@@ -346,7 +348,8 @@ void TestOperate::grantedDownloadIsServedAndConfirmed() {
     QCOMPARE(percents.last(), ProgressContent::Confirmed);
     QVERIFY(std::is_sorted(percents.begin(), percents.end()));
     const auto recorded = [&] {
-        const QList<RecentFilesContent> rows = TavloClientDatabase::instance()->getRecentFiles("pc-b");
+        const QList<RecentFilesContent> rows =
+            TavloClientDatabase::instance()->getRecentFiles("pc-b");
         return std::any_of(rows.begin(), rows.end(), [&](const RecentFilesContent& row) {
             return row.nativePath == path && row.type == "file_upload" && row.remotePath.isEmpty();
         });
@@ -464,7 +467,16 @@ void TestOperate::emptyFileAndPeerThatNeverConnects() {
 
 void TestOperate::offersFromPeersAndUnknownTypes() {
     Peer peer;
-    QSignalSpy offers(listener_, &OperateListener::isDownloadFile);
+    // Offers come from a handler thread; they are collected on this one (a
+    // QSignalSpy would be filled from that thread while read here).
+    QList<QVariantList> offers;
+    QObject receiver;
+    connect(
+        listener_, &OperateListener::isDownloadFile, &receiver,
+        [&](const QString& path, const ServerContent& device, quint16 port) {
+            offers.append({path, QVariant::fromValue(device), QVariant::fromValue(port)});
+        },
+        Qt::QueuedConnection);
     LogCapture log;
     peer.ask({{"type", "file_distribution"},
               {"file_path", "/sdcard/Tavlo/海报.png"},
