@@ -10,9 +10,6 @@ namespace {
 
 const char* const Category = "CastControllerClient";
 
-// A program that never ends a line cannot make the channel hoard memory.
-constexpr qint64 MaxLineLength = 4096;
-
 } // namespace
 
 CastControllerClient::CastControllerClient(const QString& serverName, QObject* parent)
@@ -114,6 +111,7 @@ void CastControllerClient::connectToServer() {
 
 void CastControllerClient::socketConnected() {
     qDebug("[I][%s] Connected to server.", Category);
+    lines_ = ControlLineReader(); // a new connection starts with a new line
     serverConnected_ = true;
     emit serverConnected();
     connect(socket_, &QLocalSocket::readyRead, this, &CastControllerClient::socketReadyRead,
@@ -148,35 +146,45 @@ void CastControllerClient::socketError() {
 }
 
 void CastControllerClient::socketReadyRead() {
-    while (socket_->canReadLine()) {
-        QByteArray line = socket_->readLine();
-        if (line.endsWith('\n'))
-            line.chop(1);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        const int zero = line.indexOf('\0');
-        if (zero >= 0)
-            line.truncate(zero);
-        applyEvent(line);
-    }
-    if (socket_->bytesAvailable() > MaxLineLength)
-        socket_->readAll();
+    lines_.append(socket_->readAll());
+    QByteArray line;
+    while (lines_.takeLine(line))
+        applyEvent(eventOf(line));
 }
 
-void CastControllerClient::applyEvent(const QByteArray& word) {
-    if (word == "castConnected") {
+CastControllerClient::Event CastControllerClient::eventOf(const QByteArray& line) {
+    if (line == "castConnected")
+        return Event::CastConnected;
+    if (line == "castDisconnected")
+        return Event::CastDisconnected;
+    if (line == "castResumed")
+        return Event::CastResumed;
+    if (line == "castPaused")
+        return Event::CastPaused;
+    return Event::None;
+}
+
+void CastControllerClient::applyEvent(Event event) {
+    switch (event) {
+    case Event::CastConnected:
         castConnected_ = true;
         playing_ = true;
         emit castConnected();
-    } else if (word == "castDisconnected") {
+        break;
+    case Event::CastDisconnected:
         castConnected_ = false;
         emit castDisconnected();
-    } else if (word == "castResumed") {
+        break;
+    case Event::CastResumed:
         playing_ = true;
         emit castResumed();
-    } else if (word == "castPaused") {
+        break;
+    case Event::CastPaused:
         playing_ = false;
         emit castPaused();
+        break;
+    case Event::None:
+        break;
     }
 }
 

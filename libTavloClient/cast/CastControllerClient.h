@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cast/ControlLineReader.h"
+
 #include <QByteArray>
 #include <QMetaObject>
 #include <QString>
@@ -36,6 +38,10 @@ public:
     // for a window that goes while the mirroring program still starts.
     void stopWhenConnected();
 
+    // The program's state lines: the four event words, matched exactly.
+    enum class Event { None, CastConnected, CastDisconnected, CastResumed, CastPaused };
+    static Event eventOf(const QByteArray& line);
+
     QString serverName() const { return serverName_; }
     bool isServerConnected() const { return serverConnected_; }
     bool isCastConnected() const { return castConnected_; }
@@ -63,11 +69,12 @@ private slots:
 
 private:
     bool send(const char* line);
-    void applyEvent(const QByteArray& word);
+    void applyEvent(Event event);
     void scheduleConnect();
 
     QString serverName_;
     QLocalSocket* socket_ = nullptr;
+    ControlLineReader lines_;
     std::atomic<bool> serverConnected_{false};
     std::atomic<bool> castConnected_{false};
     std::atomic<bool> playing_{false};

@@ -126,23 +126,24 @@ bool GlimmerTask::receiveData(RequestChannel& channel, QtJson::JsonObject& reply
     }
 }
 
-bool GlimmerTask::handleResponse(const QtJson::JsonObject& reply, QString& deviceUuid) {
-    deviceUuid = reply.value(Protocol::UUID).toString();
-    if (reply.value(Protocol::RESULT).toString() == Protocol::OK)
+bool GlimmerTask::handleResponse(const CastReply& reply) {
+    if (reply.ok)
         return true;
-    errorCode_ = reply.contains(Protocol::ERROR_CODE) ? reply.value(Protocol::ERROR_CODE).toInt()
-                                                      : UnknownErrorCode;
+    errorCode_ = reply.errorCode;
     if (errorCode_ == WrongPasswordCode)
         fail(tr("密码错误!"));
     else
-        fail(tr("服务器回复错误: ") + reply.value(Protocol::REASON).toString());
+        fail(tr("服务器回复错误: ") + reply.reason);
     return false;
 }
 
 bool GlimmerTask::exchange(RequestChannel& channel, const QtJson::JsonObject& message,
-                           QtJson::JsonObject& reply, QString& deviceUuid) {
-    return sendData(channel, message) && receiveData(channel, reply) &&
-           handleResponse(reply, deviceUuid);
+                           CastReply& reply) {
+    QtJson::JsonObject received;
+    if (!sendData(channel, message) || !receiveData(channel, received))
+        return false;
+    reply = CastReply::read(received);
+    return handleResponse(reply);
 }
 
 QtJson::JsonObject GlimmerTask::request(const QString& type, const QString& proof) const {
@@ -158,13 +159,13 @@ bool GlimmerTask::getAuth(RequestChannel& channel, QString& proof) {
     QtJson::JsonObject message;
     message.insert(Protocol::TYPE, Protocol::GET_AUTH);
     message.insert(Protocol::UUID, ClientIdentity::uuid());
-    QtJson::JsonObject reply;
-    QString deviceUuid;
-    if (!exchange(channel, message, reply, deviceUuid))
+    CastReply reply;
+    if (!exchange(channel, message, reply))
         return false;
-    if (!reply.value(Protocol::NEED_PASSWD).toBool())
+    if (!reply.needPassword)
         return true;
 
+    const QString deviceUuid = reply.deviceUuid;
     password_ = settings_->castPassword(deviceUuid);
     if (password_.isEmpty() || errorCode_ == WrongPasswordCode) {
         QString content = tr("请输入\"%1\"的投射密码").arg(deviceName_);
@@ -182,7 +183,7 @@ bool GlimmerTask::getAuth(RequestChannel& channel, QString& proof) {
         }
         settings_->setCastPassword(deviceUuid, password_);
     }
-    proof = GlimmerTask::proof(password_, reply.value(Protocol::RANDOM_DATA).toString());
+    proof = GlimmerTask::proof(password_, reply.randomData);
     return true;
 }
 
@@ -193,9 +194,8 @@ bool GlimmerTask::requestConfirm(RequestChannel& channel) {
     QtJson::JsonObject message = request(Protocol::CONFIRM, proof);
     message.insert(Protocol::NAME, clientName_);
     proofSent_ = !proof.isEmpty();
-    QtJson::JsonObject reply;
-    QString deviceUuid;
-    if (!exchange(channel, message, reply, deviceUuid))
+    CastReply reply;
+    if (!exchange(channel, message, reply))
         return false;
 
     confirmResult_ = false;
@@ -231,11 +231,10 @@ bool GlimmerTask::requestCast(RequestChannel& channel, QString& ip) {
     message.insert(Protocol::SOURCE_HEIGHT, sourceHeight_);
     message.insert(Protocol::FINGO_PORT, FingoPort);
     proofSent_ = !proof.isEmpty();
-    QtJson::JsonObject reply;
-    QString deviceUuid;
-    if (!exchange(channel, message, reply, deviceUuid))
+    CastReply reply;
+    if (!exchange(channel, message, reply))
         return false;
-    ip = reply.value(Protocol::IP).toString();
+    ip = reply.ip;
     if (!ip.isEmpty() && !isSafeAddressText(ip)) {
         fail(QStringLiteral("Invalid ip in cast reply."));
         return false;

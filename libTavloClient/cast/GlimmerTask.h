@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cast/CastReply.h"
 #include "utils/QtJson.h"
 
 #include <QHostAddress>
@@ -35,7 +36,7 @@ public:
     static constexpr int MirrorPort = 7236;
     static constexpr int FingoPort = 6000;
     static constexpr int WrongPasswordCode = -1002;
-    static constexpr int UnknownErrorCode = -1000;
+    static constexpr int UnknownErrorCode = CastReply::UnknownErrorCode; // the device named none
     // The local control server the program opens (its "-cs" argument).
     static const QString ControlServerName;
     // In the reason of a device that does not know a request type.
@@ -81,10 +82,9 @@ private:
     bool getAuth(RequestChannel& channel, QString& proof);
     bool sendData(RequestChannel& channel, const QtJson::JsonObject& message);
     bool receiveData(RequestChannel& channel, QtJson::JsonObject& reply);
-    bool handleResponse(const QtJson::JsonObject& reply, QString& deviceUuid);
+    bool handleResponse(const CastReply& reply);
     // Sends `message`, reads the reply and judges it.
-    bool exchange(RequestChannel& channel, const QtJson::JsonObject& message,
-                  QtJson::JsonObject& reply, QString& deviceUuid);
+    bool exchange(RequestChannel& channel, const QtJson::JsonObject& message, CastReply& reply);
     QtJson::JsonObject request(const QString& type, const QString& proof) const;
     bool requestConfirm(RequestChannel& channel);
     bool cancelConfirm(RequestChannel& channel);

@@ -5,6 +5,7 @@
 #include "tavlo/RequestChannel.h"
 #include "tavlo/TavloClientDatabase.h"
 #include "tavlo/TcpTransfer.h"
+#include "tavlo/TransferReplies.h"
 #include "utils/MetaTypes.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 
@@ -106,70 +107,52 @@ bool FileDownloader::replaceTarget(const QString& partialPath) {
 }
 
 void FileDownloader::run() {
-    RequestChannel channel(server_.address);
-    reportStage(TransferStage::Requesting, timings_.replyTimeoutMs);
-    QVariantMap request;
-    request.insert(Protocol::TYPE, Protocol::FILE_DOWNLOAD);
-    request.insert(Protocol::FILE_PATH, remotePath_);
-    if (channel.send(request) == RequestChannel::Status::SerializeFailed) {
-        failure_ = RequestChannel::failureOf(RequestChannel::Status::SerializeFailed);
-        return;
-    }
-
-    // The first answer is checked for the device's address only.
-    QVariantMap reply;
-    const auto status =
-        channel.receive(timings_.replyTimeoutMs, RequestChannel::SenderCheck::AddressOnly, reply);
-    switch (status) {
-    case RequestChannel::Status::Ok:
-        break;
-    case RequestChannel::Status::WrongSender:
-        fail(QString::asprintf("[E][%s] File download error: Wrong host or port.", Category),
-             RequestChannel::failureOf(status));
-        return;
-    case RequestChannel::Status::ParseFailed:
-        fail(QString::asprintf("[E][%s] Json object parse fail.", Category),
-             RequestChannel::failureOf(status));
-        return;
-    default:
-        fail(QString::asprintf("[E][%s] Udpsocket receive fail.", Category),
-             RequestChannel::failureOf(status));
-        return;
-    }
-    if (RequestChannel::resultOf(reply) != RequestChannel::Result::Ok) {
-        fail(QString::asprintf("[E][%s] Request fail:", Category), RequestChannel::refusal(reply));
-        return;
-    }
-
-    sessionId_ = reply.value(Protocol::SESSION_ID).toLongLong();
-    qint64 port = 0;
-    if (!RequestChannel::integerOf(reply, Protocol::TCP_PORT, port) || port <= 0 || port > 65535) {
-        fail(QString::asprintf("[E][%s] Request fail: get tcp port fail.", Category),
-             TransferFailure(TransferFailure::InvalidAnswer, Protocol::TCP_PORT));
-        return;
-    }
-    total_ = reply.value(Protocol::FILE_SIZE).toLongLong();
-
+    // The local file is opened before anything is asked of the device, so
+    // that a folder that cannot be written is reported without a request.
     // An existing file of the target's name stays untouched until the whole
     // new file is there.
     const QString partialPath = partialPathFor(localPath_);
     QFile file(partialPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Unbuffered: a write that fails (a full disk) fails at once, with the
+    // system's reason, instead of later in a flush that hides it.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         fail(QString::asprintf("[E][%s] cant not open file to write.", Category),
-             TransferFailure(TransferFailure::LocalWriteFailed, file.errorString()));
+             TransferFailure(TransferFailure::LocalWriteFailed,
+                             partialPath + QStringLiteral(": ") + file.errorString()));
+        return;
+    }
+    RequestChannel channel(server_.address);
+    reportStage(TransferStage::Requesting, timings_.replyTimeoutMs);
+    if (!requestFile(channel)) {
+        // Nothing arrived: no empty file is left behind.
+        file.close();
+        QFile::remove(partialPath);
         return;
     }
 
     QString md5;
     int attempts = 0;
     reportStage(TransferStage::Transferring, timings_.ioTimeoutMs);
-    while (attempts < timings_.maxAttempts && md5.isEmpty() && !stop_.isStopRequested()) {
-        md5 = downloadFileViaTcp(file, server_.address, int(port), total_, attempts > 0);
+    while (attempts < timings_.maxAttempts && md5.isEmpty() && !stop_.isStopRequested() &&
+           failure_.code != TransferFailure::LocalWriteFailed) {
+        md5 = downloadFileViaTcp(file, server_.address, int(port_), total_, attempts > 0);
         ++attempts;
     }
-    if (!file.flush())
+    if (!file.flush()) {
         qWarning("[W][%s] FIleDownloader: flush file fail.", Category);
+        // The last bytes never reached the disk: the file is not whole.
+        if (!md5.isEmpty() || failure_.code != TransferFailure::LocalWriteFailed)
+            failure_ =
+                TransferFailure(TransferFailure::LocalWriteFailed, file.errorString(), received_);
+        md5.clear();
+    }
     file.close();
+    if (failure_.code == TransferFailure::LocalWriteFailed) {
+        // A disk that is full or failing gets its space back; what arrived
+        // is of no use for a resume that cannot be written either.
+        QFile::remove(partialPath);
+        return;
+    }
     if (md5.isEmpty())
         return; // the partly written file stays under its temporary name
     // A resume from beyond what was hashed leaves a gap: then the whole
@@ -192,25 +175,25 @@ void FileDownloader::run() {
             qCritical("[E][%s] Json serialize fail.", Category);
         else if (pollStatus == RequestChannel::Status::SendFailed)
             qCritical("[E][%s] Socket write datagram fail.", Category);
+        if (pollStatus != RequestChannel::Status::Ok)
+            return CompletionPoll::Verdict::Continue;
         qint64 session = 0;
-        if (pollStatus != RequestChannel::Status::Ok ||
-            !RequestChannel::integerOf(answer, Protocol::SESSION_ID, session))
+        const TransferReplies::Poll reading = TransferReplies::readPoll(answer, session);
+        if (reading == TransferReplies::Poll::NoSessionId)
             return CompletionPoll::Verdict::Continue;
         sessionId_ = session;
-        const QString reason = RequestChannel::reasonOf(answer);
-        switch (RequestChannel::resultOf(answer)) {
-        case RequestChannel::Result::Ok:
+        switch (reading) {
+        case TransferReplies::Poll::Confirmed:
             return CompletionPoll::Verdict::Confirmed;
-        case RequestChannel::Result::Fail:
-            if (reason == Protocol::NOT_COMPLETE)
-                return CompletionPoll::Verdict::Continue;
+        case TransferReplies::Poll::Disputed: {
+            const QString reason = RequestChannel::reasonOf(answer);
             fail(QString::asprintf("[E][%s] Request fail%s:", Category, qPrintable(reason)),
                  TransferFailure(TransferFailure::Disputed, reason));
             return CompletionPoll::Verdict::Failed;
-        case RequestChannel::Result::Unknown:
-            break;
         }
-        return CompletionPoll::Verdict::Continue;
+        default:
+            return CompletionPoll::Verdict::Continue;
+        }
     };
     const auto outcome = poll.run([&] { return CompletionPoll::request(sessionId_, md5); }, judge);
     if (outcome == CompletionPoll::Outcome::Failed) {
@@ -222,6 +205,53 @@ void FileDownloader::run() {
     }
     // All data is on disk: a device that never confirms still counts as done.
     success_ = replaceTarget(partialPath);
+}
+
+bool FileDownloader::requestFile(RequestChannel& channel) {
+    QVariantMap request;
+    request.insert(Protocol::TYPE, Protocol::FILE_DOWNLOAD);
+    request.insert(Protocol::FILE_PATH, remotePath_);
+    if (channel.send(request) == RequestChannel::Status::SerializeFailed) {
+        failure_ = RequestChannel::failureOf(RequestChannel::Status::SerializeFailed);
+        return false;
+    }
+
+    // The first answer is checked for the device's address only.
+    QVariantMap reply;
+    const auto status =
+        channel.receive(timings_.replyTimeoutMs, RequestChannel::SenderCheck::AddressOnly, reply);
+    switch (status) {
+    case RequestChannel::Status::Ok:
+        break;
+    case RequestChannel::Status::WrongSender:
+        fail(QString::asprintf("[E][%s] File download error: Wrong host or port.", Category),
+             RequestChannel::failureOf(status));
+        return false;
+    case RequestChannel::Status::ParseFailed:
+        fail(QString::asprintf("[E][%s] Json object parse fail.", Category),
+             RequestChannel::failureOf(status));
+        return false;
+    default:
+        fail(QString::asprintf("[E][%s] Udpsocket receive fail.", Category),
+             RequestChannel::failureOf(status));
+        return false;
+    }
+    TransferReplies::Granted grant;
+    switch (TransferReplies::readDownloadGrant(reply, grant)) {
+    case TransferReplies::Grant::Granted:
+        break;
+    case TransferReplies::Grant::BadTcpPort:
+        fail(QString::asprintf("[E][%s] Request fail: get tcp port fail.", Category),
+             TransferFailure(TransferFailure::InvalidAnswer, Protocol::TCP_PORT));
+        return false;
+    default:
+        fail(QString::asprintf("[E][%s] Request fail:", Category), RequestChannel::refusal(reply));
+        return false;
+    }
+    sessionId_ = grant.sessionId;
+    port_ = grant.tcpPort;
+    total_ = grant.fileSize;
+    return true;
 }
 
 QString FileDownloader::downloadFileViaTcp(QFile& file, const QHostAddress& address, int port,

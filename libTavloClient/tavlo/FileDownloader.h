@@ -12,6 +12,7 @@
 
 class QFile;
 class QHostAddress;
+class RequestChannel;
 
 // Copies one file from a device: asks over UDP, receives over TCP with
 // resume, asks the device to confirm the MD5, reports progress and adds a
@@ -30,6 +31,9 @@ public:
     void setTimings(const TransferTimings& timings) { timings_ = timings; }
     // Asking this token to stop ends the download at its next step, as a
     // failure (Cancelled); the partial file stays under its temporary name.
+    // So does the partial file of a broken connection; a local write
+    // failure (a full disk) removes it, and a download that received
+    // nothing leaves no file at all.
     void setStopToken(const StopToken& token) { stop_ = token; }
     int transferId() const { return transferId_; }
     bool isSuccess() const { return success_; }
@@ -51,6 +55,9 @@ private:
     void reportStage(int step, int waitMs, int poll = 0, int polls = 0);
     // Logs `logLine` and keeps `failure` for the final report.
     void fail(const QString& logLine, const TransferFailure& failure);
+    // Asks the device for the file; true with the session, port and size
+    // of its grant.
+    bool requestFile(RequestChannel& channel);
     // Puts the complete file in place of the target.
     bool replaceTarget(const QString& partialPath);
 
@@ -58,6 +65,7 @@ private:
     QString localPath_;
     ServerContent server_;
     qint64 sessionId_ = 0;
+    quint16 port_ = 0;
     int lastPercent_ = 0;
     qint64 received_ = 0;
     qint64 total_ = 0;

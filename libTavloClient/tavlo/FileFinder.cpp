@@ -1,6 +1,7 @@
 #include "tavlo/FileFinder.h"
 
 #include "tavlo/RequestChannel.h"
+#include "utils/JsonFields.h"
 #include "utils/MetaTypes.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 
@@ -25,18 +26,34 @@ void FileFinder::run() {
         emit findFileFailed(failure_);
         return;
     }
-    if (dirPath_.isEmpty()) {
-        QList<FileContent> shown;
-        for (const FileContent& entry : qAsConst(entries)) {
-            if (topLevelFolders().contains(entry.fileName))
-                shown.append(entry);
-        }
-        entries = shown;
-    }
+    if (dirPath_.isEmpty())
+        entries = topLevelOnly(entries);
     succeeded_ = datagrams_ > 0;
     emit findFileEnd(entries);
     if (!succeeded_)
         emit findFileFailed(failure_);
+}
+
+QList<FileContent> FileFinder::topLevelOnly(const QList<FileContent>& entries) {
+    QList<FileContent> shown;
+    for (const FileContent& entry : entries) {
+        if (topLevelFolders().contains(entry.fileName))
+            shown.append(entry);
+    }
+    return shown;
+}
+
+FileFinder::Chunk FileFinder::readReply(const QVariantMap& reply, QList<FileContent>& entries) {
+    if (RequestChannel::resultOf(reply) == RequestChannel::Result::Fail)
+        return Chunk::Refused;
+    const QVariantList list = JsonFields::listOr(reply, Protocol::FILE_LIST);
+    for (const QVariant& entry : list) {
+        if (entries.size() >= MaxEntries)
+            break;
+        // An entry that is no object is one with every member missing.
+        entries.append(FileContent::fromListingEntry(entry.toMap()));
+    }
+    return JsonFields::flagOr(reply, Protocol::FINISHED, false) ? Chunk::Finished : Chunk::More;
 }
 
 bool FileFinder::collect(QList<FileContent>& entries) {
@@ -65,17 +82,20 @@ bool FileFinder::collect(QList<FileContent>& entries) {
             return false;
         }
         ++datagrams_;
-        if (RequestChannel::resultOf(reply) == RequestChannel::Result::Fail) {
+        const Chunk chunk = readReply(reply, entries);
+        if (chunk == Chunk::Refused) {
             qCritical("[E][%s] Find File Fail: %s", "FileFinder",
                       qPrintable(RequestChannel::reasonOf(reply)));
             failure_ = RequestChannel::refusal(reply);
             return false;
         }
-        const QVariantList list = reply.value(Protocol::FILE_LIST).toList();
-        for (const QVariant& entry : list)
-            entries.append(FileContent::fromListingEntry(entry.toMap()));
-        if (reply.value(Protocol::FINISHED).toBool())
+        if (chunk == Chunk::Finished)
             break;
+        if (entries.size() >= MaxEntries || datagrams_ >= MaxDatagrams) {
+            qWarning("[W][%s] Listing cut off after %d entries in %d datagrams.", "FileFinder",
+                     int(entries.size()), datagrams_);
+            break;
+        }
     }
     return true;
 }

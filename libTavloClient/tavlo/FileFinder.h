@@ -15,6 +15,18 @@ class FileFinder : public QObject, public QRunnable {
     Q_OBJECT
 public:
     static const QStringList& topLevelFolders(); // Tavlo, Pictures, Whiteboard
+    // A device that never says `finished` cannot keep a listing growing
+    // without end: it stops at this many entries or datagrams.
+    static constexpr int MaxEntries = 100000;
+    static constexpr int MaxDatagrams = 10000;
+
+    enum class Chunk { More, Finished, Refused };
+    // One reply datagram of a listing: its entries are appended (up to
+    // MaxEntries in all); Refused for a "fail" result, Finished when it is
+    // the last one.
+    static Chunk readReply(const QVariantMap& reply, QList<FileContent>& entries);
+    // At the top level only the public folders are shown, in received order.
+    static QList<FileContent> topLevelOnly(const QList<FileContent>& entries);
 
     FileFinder(const QString& dirPath, const QString& order, const ServerContent& server,
                QObject* parent = nullptr);

@@ -2,6 +2,7 @@
 
 #include "tavlo/RequestChannel.h"
 #include "tavlo/TavloClientDatabase.h"
+#include "utils/JsonFields.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 
 FileThumb::FileThumb(const QString& remotePath, const ServerContent& server, qint64 dateModified,
@@ -34,7 +35,8 @@ void FileThumb::run() {
         failure_ = RequestChannel::refusal(reply);
         return;
     }
-    thumb_ = QByteArray::fromBase64(reply.value(Protocol::THUMB).toByteArray());
+    // Base64 text; a member of another type holds no picture.
+    thumb_ = QByteArray::fromBase64(JsonFields::textOr(reply, Protocol::THUMB).toLatin1());
     result_ = true;
     database->setThumb(server_.uuid, remotePath_, dateModified_, thumb_);
 }

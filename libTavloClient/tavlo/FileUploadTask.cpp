@@ -6,6 +6,7 @@
 #include "tavlo/RequestChannel.h"
 #include "tavlo/TavloClientDatabase.h"
 #include "tavlo/TcpTransfer.h"
+#include "tavlo/TransferReplies.h"
 #include "utils/Config.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 
@@ -15,8 +16,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTcpSocket>
-
-#include <limits>
 
 namespace {
 
@@ -144,44 +143,37 @@ void FileUploadTask::run() {
         return;
     }
 
-    // The session id is checked before the result is looked at.
-    const QString result = reply.value(Protocol::RESULT).toString();
-    qint64 sessionId = 0;
-    // An id the task's integer cannot hold would be polled as another one.
-    if (!RequestChannel::integerOf(reply, Protocol::SESSION_ID, sessionId) ||
-        sessionId < std::numeric_limits<int>::min() ||
-        sessionId > std::numeric_limits<int>::max()) {
+    TransferReplies::Granted grant;
+    switch (TransferReplies::readUploadGrant(reply, grant)) {
+    case TransferReplies::Grant::BadSessionId:
         fail(QString::asprintf("[E][%s] Invalid session_id.", Category),
              TransferFailure(TransferFailure::InvalidAnswer, Protocol::SESSION_ID));
         return;
-    }
-    sessionId_ = int(sessionId);
-    const QString reason = RequestChannel::reasonOf(reply);
-    switch (RequestChannel::resultOf(reply)) {
-    case RequestChannel::Result::Fail:
-        fail(QString::asprintf("[E][%s] Server response fail: %s.", Category, qPrintable(reason)),
+    case TransferReplies::Grant::Refused:
+        fail(QString::asprintf("[E][%s] Server response fail: %s.", Category,
+                               qPrintable(RequestChannel::reasonOf(reply))),
              RequestChannel::refusal(reply));
         return;
-    case RequestChannel::Result::Unknown:
+    case TransferReplies::Grant::UnknownResult: {
+        const QString result = reply.value(Protocol::RESULT).toString();
         fail(QString::asprintf("[E][%s] Server response a unknow result: %s.", Category,
                                qPrintable(result)),
              TransferFailure(TransferFailure::InvalidAnswer,
                              Protocol::RESULT + QLatin1Char('=') + result));
         return;
-    case RequestChannel::Result::Ok:
-        break;
     }
-    qint64 tcpPort = 0;
-    if (!RequestChannel::integerOf(reply, Protocol::TCP_PORT, tcpPort) || tcpPort <= 0 ||
-        tcpPort > 65535) {
+    case TransferReplies::Grant::BadTcpPort:
         fail(QString::asprintf("[E][%s] Invalid tcp port.", Category),
              TransferFailure(TransferFailure::InvalidAnswer, Protocol::TCP_PORT));
         return;
+    case TransferReplies::Grant::Granted:
+        break;
     }
+    sessionId_ = int(grant.sessionId);
 
     QString md5;
     reportStage(TransferStage::Transferring, timings_.ioTimeoutMs);
-    if (!transfer(file, int(tcpPort), md5))
+    if (!transfer(file, grant.tcpPort, md5))
         return;
     awaitConfirmation(channel, md5);
 }
@@ -273,24 +265,25 @@ void FileUploadTask::awaitConfirmation(RequestChannel& channel, const QString& m
             return CompletionPoll::Verdict::Continue;
         }
         qint64 session = 0;
-        if (!RequestChannel::integerOf(reply, Protocol::SESSION_ID, session) ||
-            session != sessionId_) {
+        const TransferReplies::Poll answer = TransferReplies::readPoll(reply, session);
+        if (answer == TransferReplies::Poll::NoSessionId || session != sessionId_) {
             qCritical("[E][%s] Invalid session_id: %d, the right session_id is %d.", Category,
                       reply.value(Protocol::SESSION_ID).toInt(), sessionId_);
             return CompletionPoll::Verdict::Continue;
         }
-        const QString reason = RequestChannel::reasonOf(reply);
-        switch (RequestChannel::resultOf(reply)) {
-        case RequestChannel::Result::Ok:
+        switch (answer) {
+        case TransferReplies::Poll::Confirmed:
             lastPercent_ = ProgressContent::Confirmed;
             return CompletionPoll::Verdict::Confirmed;
-        case RequestChannel::Result::Fail:
-            if (reason == Protocol::NOT_COMPLETE)
-                return CompletionPoll::Verdict::Continue;
+        case TransferReplies::Poll::NotComplete:
+            return CompletionPoll::Verdict::Continue;
+        case TransferReplies::Poll::Disputed: {
+            const QString reason = RequestChannel::reasonOf(reply);
             fail(QString::asprintf("[E][%s] Request fail: %s.", Category, qPrintable(reason)),
                  TransferFailure(TransferFailure::Disputed, reason));
             return CompletionPoll::Verdict::Failed;
-        case RequestChannel::Result::Unknown:
+        }
+        default:
             break;
         }
         qCritical("[E][%s] Unknown result: %s.", Category,

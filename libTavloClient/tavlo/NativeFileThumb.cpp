@@ -1,6 +1,7 @@
 #include "tavlo/NativeFileThumb.h"
 
 #include "tavlo/TavloClientDatabase.h"
+#include "tavlo/ThumbnailImage.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -25,7 +26,7 @@ void NativeFileThumb::run() {
         return;
     }
 
-    const QImage image(path_);
+    const QImage image = ThumbnailImage::decodeFile(path_);
     if (!image.isNull()) {
         const QImage scaled =
             image.scaled(ThumbSize, ThumbSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);

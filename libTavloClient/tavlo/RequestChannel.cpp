@@ -1,9 +1,12 @@
 #include "tavlo/RequestChannel.h"
 
+#include "utils/JsonFields.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 #include "utils/QtJson.h"
 
 #include <QTextCodec>
+
+#include <limits>
 
 RequestChannel::RequestChannel(const QHostAddress& device, quint16 port)
     : device_(device)
@@ -45,9 +48,13 @@ RequestChannel::Status RequestChannel::receive(int timeoutMs, SenderCheck check,
         (check == SenderCheck::AddressOnly && !sameAddress))
         return Status::WrongSender;
 
+    return parseReply(data, reply);
+}
+
+RequestChannel::Status RequestChannel::parseReply(const QByteArray& datagram, QVariantMap& reply) {
     static QTextCodec* const utf8 = QTextCodec::codecForName("UTF-8");
     bool ok = false;
-    reply = QtJson::parse(utf8->toUnicode(data), ok).toMap();
+    reply = QtJson::parse(utf8->toUnicode(datagram), ok).toMap();
     return ok ? Status::Ok : Status::ParseFailed;
 }
 
@@ -76,7 +83,7 @@ TransferFailure RequestChannel::failureOf(Status status) {
 }
 
 RequestChannel::Result RequestChannel::resultOf(const QVariantMap& reply) {
-    const QString result = reply.value(Protocol::RESULT).toString();
+    const QString result = JsonFields::textOr(reply, Protocol::RESULT);
     if (result == Protocol::OK)
         return Result::Ok;
     if (result == Protocol::FAIL)
@@ -85,7 +92,7 @@ RequestChannel::Result RequestChannel::resultOf(const QVariantMap& reply) {
 }
 
 QString RequestChannel::reasonOf(const QVariantMap& reply) {
-    return reply.value(Protocol::REASON).toString();
+    return JsonFields::textOr(reply, Protocol::REASON);
 }
 
 TransferFailure RequestChannel::refusal(const QVariantMap& reply) {
@@ -93,19 +100,6 @@ TransferFailure RequestChannel::refusal(const QVariantMap& reply) {
 }
 
 bool RequestChannel::integerOf(const QVariantMap& reply, const QString& key, qint64& value) {
-    const QVariant field = reply.value(key);
-    bool ok = false;
-    switch (field.userType()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        value = field.toLongLong(&ok);
-        return ok;
-    case QMetaType::QString: // some devices quote their numbers
-        value = field.toString().toLongLong(&ok, 10);
-        return ok;
-    default:
-        return false; // fractions, booleans and absent members are not integers
-    }
+    return JsonFields::integer(reply, key, std::numeric_limits<qint64>::min(),
+                               std::numeric_limits<qint64>::max(), value);
 }

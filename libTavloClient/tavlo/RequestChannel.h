@@ -27,6 +27,9 @@ public:
     Status exchange(const QVariantMap& request, int timeoutMs, SenderCheck check,
                     QVariantMap& reply);
 
+    // One reply datagram, decoded as UTF-8 and parsed: Ok or ParseFailed.
+    static Status parseReply(const QByteArray& datagram, QVariantMap& reply);
+
     QHostAddress lastSender() const { return lastSender_; }
     quint16 lastSenderPort() const { return lastSenderPort_; }
 
@@ -38,7 +41,8 @@ public:
     static QString reasonOf(const QVariantMap& reply);
     // A refusal carrying the device's reason.
     static TransferFailure refusal(const QVariantMap& reply);
-    // `session_id` (or any key) as an integer; false when it is none.
+    // `session_id` (or any key) as an integer (JsonFields::integer); false
+    // when it is none.
     static bool integerOf(const QVariantMap& reply, const QString& key, qint64& value);
 
 private:

@@ -136,11 +136,18 @@ bool TcpTransfer::receiveFile() {
             continue;
         if (!file_.seek(position_))
             return fail(Error::SeekFailed, file_.errorString());
-        const qint64 written = file_.write(block.constData(), read);
-        if (written != read)
-            return fail(Error::FileWriteFailed, file_.errorString());
-        hashMoved(block.constData(), position_, written);
-        position_ += written;
+        // A disk that is nearly full takes part of a block; the next write
+        // then fails with the system's reason.
+        for (qint64 written = 0; written < read;) {
+            const qint64 count = file_.write(block.constData() + written, read - written);
+            if (count <= 0) {
+                position_ += written; // what is on disk: the failure reports it
+                return fail(Error::FileWriteFailed, file_.errorString());
+            }
+            written += count;
+        }
+        hashMoved(block.constData(), position_, read);
+        position_ += read;
         if (onProgress_ && !onProgress_(position_))
             return fail(Error::Stopped);
     }

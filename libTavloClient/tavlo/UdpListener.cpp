@@ -73,11 +73,36 @@ void UdpListener::run() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
 }
 
+std::function<void()> UdpListener::taskStarted() {
+    std::shared_ptr<std::atomic<int>> pending = pending_;
+    ++*pending;
+    return [pending] { --*pending; };
+}
+
+void UdpListener::dropDatagram(const char* why) {
+    socket_->readDatagram(nullptr, 0);
+    if (dropped_++ == 0)
+        qWarning("[W][%s] Dropping datagrams: %s.", category_, why);
+}
+
 void UdpListener::onSocketReadyRead() {
     // One datagram per notification; the socket notifies again while more wait.
     if (!socket_ || !socket_->hasPendingDatagrams())
         return;
-    QByteArray data(int(qMax<qint64>(socket_->pendingDatagramSize(), 0)), Qt::Uninitialized);
+    const qint64 pendingSize = socket_->pendingDatagramSize();
+    if (pendingSize > MaxDatagramSize) {
+        dropDatagram("larger than a request can be");
+        return;
+    }
+    if (*pending_ >= MaxPendingTasks) {
+        dropDatagram("too many requests waiting");
+        return;
+    }
+    if (dropped_ > 0) {
+        qWarning("[W][%s] Dropped %d datagrams.", category_, dropped_);
+        dropped_ = 0;
+    }
+    QByteArray data(int(qMax<qint64>(pendingSize, 0)), Qt::Uninitialized);
     QHostAddress sender;
     quint16 senderPort = 0;
     const qint64 size = socket_->readDatagram(data.data(), data.size(), &sender, &senderPort);

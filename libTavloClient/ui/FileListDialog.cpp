@@ -5,6 +5,7 @@
 #include "tavlo/FileFinder.h"
 #include "tavlo/FileOpen.h"
 #include "tavlo/FileThumb.h"
+#include "tavlo/ThumbnailImage.h"
 #include "ui/DeviceFileActions.h"
 #include "ui/FailureText.h"
 #include "ui/FileListView.h"
@@ -193,7 +194,7 @@ void FileListDialog::startGetThumb(QString fileName, qlonglong dateModified, QMo
 }
 
 void FileListDialog::getThumbResult(bool result, QByteArray thumb, QModelIndex index) {
-    model_->getThumbResult(result, QImage::fromData(thumb), index);
+    model_->getThumbResult(result, ThumbnailImage::decode(thumb), index);
 }
 
 bool FileListDialog::isIdle() const {

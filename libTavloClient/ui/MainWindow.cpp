@@ -564,7 +564,6 @@ void MainWindow::isDownloadFile(QString filePath, ServerContent server, quint16 
             return offer.filePath == filePath && offer.server.address == server.address;
         });
     // A peer flooding offers cannot make the list grow without end.
-    constexpr int MaxPendingOffers = 100;
     if (!known && pendingOffers_.size() < MaxPendingOffers)
         pendingOffers_.append(PendingOffer{filePath, server});
     else if (!known)

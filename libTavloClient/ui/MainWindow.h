@@ -41,6 +41,8 @@ class MainWindow : public QMainWindow {
 public:
     static constexpr int DeviceCheckIntervalMs = 12000;
     static constexpr int NotifyTimeoutMs = 2000;
+    // Offers waiting for their question; beyond it a flood is dropped.
+    static constexpr int MaxPendingOffers = 100;
     static const QString Version; // "1.5.5"
 
     explicit MainWindow(QWidget* parent = nullptr);

@@ -6,6 +6,7 @@
 #include "tavlo/GetRecentFiles.h"
 #include "tavlo/NativeFileThumb.h"
 #include "tavlo/TavloClientDatabase.h"
+#include "tavlo/ThumbnailImage.h"
 #include "ui/DeviceFileActions.h"
 #include "ui/FileTypes.h"
 #include "ui/RecentFilesListView.h"
@@ -167,7 +168,7 @@ void RecentFilesDialog::startGetThumb(QString uuid, QString filePath, qlonglong 
 
 void RecentFilesDialog::getThumbResult(QByteArray thumbdata, QModelIndex index) {
     if (!thumbdata.isEmpty() || !model_->isCurrent(index) || server_.isClient()) {
-        model_->getThumbResult(!thumbdata.isEmpty(), QImage::fromData(thumbdata), index);
+        model_->getThumbResult(!thumbdata.isEmpty(), ThumbnailImage::decode(thumbdata), index);
         return;
     }
     // The local copy is gone: the device still has the file.
@@ -180,7 +181,7 @@ void RecentFilesDialog::getThumbResult(QByteArray thumbdata, QModelIndex index) 
     auto* task = new FileThumb(remotePath, server_, dateModified, index);
     connect(task, &FileThumb::getThumbEnd, this,
             [this](bool result, QByteArray thumb, QModelIndex cell) {
-                model_->getThumbResult(result, QImage::fromData(thumb), cell);
+                model_->getThumbResult(result, ThumbnailImage::decode(thumb), cell);
             });
     pool_.start(task);
 }

@@ -1,13 +1,19 @@
 #include "utils/FileContent.h"
 
+#include "utils/JsonFields.h"
 #include "utils/ProtocolDefinedJsonObject.h"
+
+#include <limits>
 
 FileContent FileContent::fromListingEntry(const QVariantMap& entry) {
     FileContent content;
-    content.fileName = entry.value(Protocol::FILE_NAME, QStringLiteral("AAA")).toString();
-    content.fileSize = entry.value(Protocol::FILE_SIZE, 10).toLongLong();
-    content.dateModified = entry.value(Protocol::DATE_MODIFIED, 10).toLongLong();
-    content.fileType = entry.value(Protocol::FILE_TYPE, QStringLiteral("type")).toString();
+    constexpr qint64 Placeholder = 10;
+    constexpr qint64 Largest = std::numeric_limits<qint64>::max();
+    content.fileName = JsonFields::textOr(entry, Protocol::FILE_NAME, QStringLiteral("AAA"));
+    content.fileSize = JsonFields::integerOr(entry, Protocol::FILE_SIZE, 0, Largest, Placeholder);
+    content.dateModified = JsonFields::integerOr(
+        entry, Protocol::DATE_MODIFIED, std::numeric_limits<qint64>::min(), Largest, Placeholder);
+    content.fileType = JsonFields::textOr(entry, Protocol::FILE_TYPE, QStringLiteral("type"));
     return content;
 }
 

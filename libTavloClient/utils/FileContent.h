@@ -16,7 +16,8 @@ struct FileContent {
     bool thumbLoaded = false;
 
     // Missing members get the placeholders devices have always been shown
-    // with: "AAA", "type", 10 and 10.
+    // with: "AAA", "type", 10 and 10; so do members of the wrong type and
+    // negative sizes.
     static FileContent fromListingEntry(const QVariantMap& entry);
     bool isDir() const;
 };

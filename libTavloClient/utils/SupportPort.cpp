@@ -14,7 +14,7 @@ bool SupportPort::parse(const QString& entry, SupportPort& out) {
         return false;
     bool ok = false;
     const int port = parts.at(1).toInt(&ok, 10);
-    if (!ok)
+    if (!ok || port < 1 || port > 65535)
         return false;
     out.name = parts.at(0);
     out.port = port;

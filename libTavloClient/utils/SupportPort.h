@@ -11,7 +11,8 @@ struct SupportPort {
 
     QString toString() const;
     // A support entry is a port entry only when it splits into exactly a name
-    // and a decimal port; anything else is a plain feature name.
+    // and a decimal port from 1 to 65535; anything else is a plain feature
+    // name.
     static bool parse(const QString& entry, SupportPort& out);
 
     bool operator==(const SupportPort& other) const {

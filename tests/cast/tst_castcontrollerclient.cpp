@@ -78,7 +78,10 @@ void TestCastControllerClient::commandsFollowTheState() {
     const QString name = uniqueName();
     FakeProgram program(name);
     QVERIFY(program.listening);
-    CastControllerClient client(name);
+    // On the heap: a client at the stack address of an earlier one would
+    // look to ThreadSanitizer like a race with that one's ended thread.
+    const auto owned = std::make_unique<CastControllerClient>(name);
+    CastControllerClient& client = *owned;
     Events events(client);
     QVERIFY(!client.stop()); // nothing to send to yet
     QVERIFY(client.start());
@@ -125,7 +128,10 @@ void TestCastControllerClient::commandsFollowTheState() {
 void TestCastControllerClient::severalLinesInOneRead() {
     const QString name = uniqueName();
     FakeProgram program(name);
-    CastControllerClient client(name);
+    // On the heap: a client at the stack address of an earlier one would
+    // look to ThreadSanitizer like a race with that one's ended thread.
+    const auto owned = std::make_unique<CastControllerClient>(name);
+    CastControllerClient& client = *owned;
     Events events(client);
     QVERIFY(client.start());
     QTRY_COMPARE_WITH_TIMEOUT(events.names, QStringList{"serverConnected"}, 10000);
@@ -154,7 +160,10 @@ void TestCastControllerClient::reconnectsUntilTheServerExists() {
     QStringList messages;
     QElapsedTimer clock;
     clock.start();
-    CastControllerClient client(name);
+    // On the heap: a client at the stack address of an earlier one would
+    // look to ThreadSanitizer like a race with that one's ended thread.
+    const auto owned = std::make_unique<CastControllerClient>(name);
+    CastControllerClient& client = *owned;
     Events events(client);
     // Stamped on the channel's thread, when each attempt fails.
     connect(&client, &CastControllerClient::error, [&](const QString& message) {
@@ -194,7 +203,10 @@ void TestCastControllerClient::reconnectsUntilTheServerExists() {
 void TestCastControllerClient::secondStartIsRefused() {
     const QString name = uniqueName();
     FakeProgram program(name);
-    CastControllerClient client(name);
+    // On the heap: a client at the stack address of an earlier one would
+    // look to ThreadSanitizer like a race with that one's ended thread.
+    const auto owned = std::make_unique<CastControllerClient>(name);
+    CastControllerClient& client = *owned;
     QVERIFY(client.start());
     LogCapture log;
     QVERIFY(!client.start());
@@ -204,7 +216,10 @@ void TestCastControllerClient::secondStartIsRefused() {
 void TestCastControllerClient::programLeavingEndsTheChannel() {
     const QString name = uniqueName();
     FakeProgram program(name);
-    CastControllerClient client(name);
+    // On the heap: a client at the stack address of an earlier one would
+    // look to ThreadSanitizer like a race with that one's ended thread.
+    const auto owned = std::make_unique<CastControllerClient>(name);
+    CastControllerClient& client = *owned;
     Events events(client);
     QVERIFY(client.start());
     QTRY_VERIFY_WITH_TIMEOUT(program.socket, 10000);

@@ -150,13 +150,18 @@ for i, payload in enumerate(rubbish):
         sync.close()
 print("answered after each of %d rubbish datagrams" % len(rubbish), flush=True)
 '
-# The responder logs each datagram it cannot parse (8 of the 12), the device
-# each query it ignores (all 12): those lines show the rubbish was handled.
+# The responder drops the five datagrams larger than any request unread and
+# logs each of the other datagrams it cannot parse (4); the device logs each
+# query it ignores (all 12): those lines show the rubbish was handled.
 parse_fails_before=$(count "$TMP/respond.log" 'pase json fail')
+drops_before=$(count "$TMP/respond.log" 'Dropping datagrams: larger than a request can be')
 check "responder and device answer a good request after every rubbish datagram" \
   "$LAN_SH" x dev3 /usr/bin/python3 -c "$SEND_RUBBISH"
 check "the responder went through the rubbish" \
-  wait_for_count "$TMP/respond.log" 'pase json fail' $((parse_fails_before + 8)) 20
+  wait_for_count "$TMP/respond.log" 'pase json fail' $((parse_fails_before + 4)) 20
+check "and dropped the oversized datagrams unread" \
+  wait_for_count "$TMP/respond.log" 'Dropping datagrams: larger than a request can be' \
+  $((drops_before + 5)) 20
 check "the device went through the rubbish" \
   wait_for_count "$TMP/device.log" '^ignored query from 10\.77\.0\.4:' 12 20
 check "the responder is still running" alive "$responder"

@@ -40,6 +40,7 @@ class TestDatabase : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void schemaIsCreated();
     void thumbnailUpsert();
     void recentFiles();
@@ -56,6 +57,11 @@ void TestDatabase::initTestCase() {
     dir_ = new ScopedWorkDir;
     QVERIFY(!QFile::exists(dir_->filePath("TavloClient.db")));
     QVERIFY(TavloClientDatabase::instance()->isOpen());
+}
+
+void TestDatabase::cleanupTestCase() {
+    delete dir_;
+    dir_ = nullptr;
 }
 
 void TestDatabase::schemaIsCreated() {

@@ -15,11 +15,17 @@
 #include "utils/MetaTypes.h"
 #include "utils/QtJson.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMutex>
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 
 namespace {
 
@@ -88,6 +94,27 @@ DownloadResult download(const QString& remote, const QString& local, const Serve
     return result;
 }
 
+// While it exists no file of this process may grow beyond `bytes`; a write
+// past that fails (EFBIG) instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &previous_);
+        signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit previous_{};
+    sighandler_t previousHandler_;
+};
+
 QString pollMd5(SimProcess& sim) {
     for (const QString& line : sim.lines()) {
         if (line.startsWith("request query_result "))
@@ -102,6 +129,7 @@ class TestFileOps : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void uploadsIntoBothAreas();
     void emptyFiles();
     void resumeAfterDroppedConnections();
@@ -110,6 +138,7 @@ private slots:
     void deviceFailuresEndTheUpload();
     void repliesFromAWrongPortAreRefused();
     void downloads();
+    void downloadsIntoAFullOrUnwritableFolder();
     void listings();
     void listingFailuresAreReported();
     void openPaths();
@@ -126,6 +155,11 @@ void TestFileOps::initTestCase() {
     dir_ = new ScopedWorkDir;
     MetaTypes::registerAll();
     QVERIFY(TavloClientDatabase::instance()->isOpen());
+}
+
+void TestFileOps::cleanupTestCase() {
+    delete dir_;
+    dir_ = nullptr;
 }
 
 QString TestFileOps::makeFile(const QString& name, qint64 size) {
@@ -341,6 +375,59 @@ void TestFileOps::downloads() {
     QCOMPARE(poll.reports.last().failure, TransferFailure(TransferFailure::Disputed, "bad copy"));
     QVERIFY(!QFile::exists(FileDownloader::partialPathFor(rejected)));
     QCOMPARE(QFileInfo(rejected).size(), qint64(10));
+}
+
+void TestFileOps::downloadsIntoAFullOrUnwritableFolder() {
+    SimProcess sim("127.0.7.20", {"--sample-files"});
+    QVERIFY(sim.isReady());
+    const ServerContent device = deviceAt(sim.address());
+
+    // A folder that cannot be written (here: a file stands where the folder
+    // should be) is reported before anything is asked of the device.
+    const QString blocker = dir_->filePath("not-a-folder");
+    QVERIFY(writePatternFile(blocker, 1));
+    const DownloadResult unwritable =
+        download("/Pictures/poster.png", blocker + "/poster.png", device);
+    QCOMPARE(unwritable.reports.size(), 1);
+    QCOMPARE(unwritable.reports.last().percent, ProgressContent::Failed);
+    QCOMPARE(unwritable.reports.last().failure.code, TransferFailure::LocalWriteFailed);
+    QVERIFY(unwritable.reports.last().failure.detail.contains(blocker));
+    QVERIFY(sim.requests("file_download").isEmpty());
+
+    // A disk that fills up. Here the process may write no file beyond 64 KiB
+    // (RLIMIT_FSIZE): writes past it fail as on a full file system, with the
+    // system's reason (disk_faults.sh fills a real one). The download fails
+    // at once, without a retry, and neither the final name nor the partial
+    // file is left behind.
+    QVERIFY(writePatternFile(sim.storePath("normal/Tavlo/big.bin"), 1000000));
+    const QString target = dir_->filePath("big.bin");
+    DownloadResult full;
+    {
+        FileSizeLimit limit(64 * 1024);
+        full = download("/Tavlo/big.bin", target, device);
+    }
+    QCOMPARE(full.reports.last().percent, ProgressContent::Failed);
+    QCOMPARE(full.reports.last().failure.code, TransferFailure::LocalWriteFailed);
+    QCOMPARE(full.reports.last().failure.position, qint64(64 * 1024));
+    QVERIFY2(full.reports.last().failure.detail == QString::fromLocal8Bit(strerror(EFBIG)),
+             qPrintable(full.reports.last().failure.text()));
+    QVERIFY(!QFileInfo::exists(target));
+    QVERIFY(!QFileInfo::exists(FileDownloader::partialPathFor(target)));
+    QCOMPARE(sim.requests("file_download").size(), 1);
+    QCOMPARE(sim.count("request query_result"), 0);
+
+    // A request the device refuses leaves no empty partial file either.
+    const QString refused = dir_->filePath("refused.png");
+    QCOMPARE(download("/Pictures/nothing.png", refused, device).reports.last().failure.code,
+             TransferFailure::Refused);
+    QVERIFY(!QFileInfo::exists(FileDownloader::partialPathFor(refused)));
+    QVERIFY(!QFileInfo::exists(refused));
+
+    // The next download into a folder with room works as ever.
+    const QString good = dir_->filePath("good.png");
+    QCOMPARE(download("/Pictures/poster.png", good, device).reports.last().percent,
+             ProgressContent::Confirmed);
+    QCOMPARE(md5Of(good), md5Of(sim.storePath("normal/Pictures/poster.png")));
 }
 
 void TestFileOps::listings() {

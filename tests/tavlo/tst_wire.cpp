@@ -56,6 +56,7 @@ class TestWire : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void requestDatagrams_data();
     void requestDatagrams();
     void uploadAndPollDatagrams_data();
@@ -77,6 +78,11 @@ void TestWire::initTestCase() {
     dir_ = new ScopedWorkDir;
     MetaTypes::registerAll();
     QVERIFY(Config::instance()->setValue(Config::ClientName, "PC \"1\""));
+}
+
+void TestWire::cleanupTestCase() {
+    delete dir_;
+    dir_ = nullptr;
 }
 
 void TestWire::requestDatagrams_data() {

@@ -72,6 +72,8 @@ void TestCastE2e::initTestCase() {
 
 void TestCastE2e::cleanupTestCase() {
     delete window_;
+    delete dir_;
+    dir_ = nullptr;
 }
 
 QString TestCastE2e::page() const {

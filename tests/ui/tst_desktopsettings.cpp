@@ -17,6 +17,7 @@ class TestDesktopSettings : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void installingAppliesAutostartAndReportsHotKey();
     void settingsGoThroughTheDesktop();
     void removedHooksLeaveTheStoreAlone();
@@ -31,6 +32,13 @@ private:
 void TestDesktopSettings::initTestCase() {
     workDir_ = new ScopedWorkDir;
     dismisser_ = new ModalDismisser;
+}
+
+void TestDesktopSettings::cleanupTestCase() {
+    delete dismisser_;
+    dismisser_ = nullptr;
+    delete workDir_;
+    workDir_ = nullptr;
 }
 
 void TestDesktopSettings::installingAppliesAutostartAndReportsHotKey() {

@@ -92,6 +92,8 @@ void TestWindowE2e::initTestCase() {
 void TestWindowE2e::cleanupTestCase() {
     delete window_;
     delete dismisser_;
+    delete dir_;
+    dir_ = nullptr;
 }
 
 void TestWindowE2e::screenshot(const QString& name) {

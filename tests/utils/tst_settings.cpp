@@ -32,6 +32,7 @@ class TestSettings : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void missingFileGivesDefaults();
     void withoutHooksValuesAreOnlyStored();
     void hooksDecideDesktopSettings();
@@ -46,6 +47,11 @@ private:
 
 void TestSettings::initTestCase() {
     workDir_ = new ScopedWorkDir;
+}
+
+void TestSettings::cleanupTestCase() {
+    delete workDir_;
+    workDir_ = nullptr;
 }
 
 void TestSettings::missingFileGivesDefaults() {

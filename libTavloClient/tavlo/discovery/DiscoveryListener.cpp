@@ -43,5 +43,7 @@ void DiscoveryListener::setServer(const QString& address, const ServerContent& s
 
 void DiscoveryListener::onDatagram(const QByteArray& data, const QHostAddress& sender,
                                    quint16 senderPort) {
-    QThreadPool::globalInstance()->start(new ReplyDiscovery(data, sender, senderPort));
+    auto* reply = new ReplyDiscovery(data, sender, senderPort);
+    reply->setEndHandler(taskStarted());
+    QThreadPool::globalInstance()->start(reply);
 }

@@ -2,6 +2,7 @@
 
 #include "tavlo/discovery/ClientIdentity.h"
 #include "tavlo/discovery/DiscoveryListener.h"
+#include "utils/JsonFields.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 #include "utils/QtJson.h"
 
@@ -15,8 +16,15 @@ ReplyDiscovery::ReplyDiscovery(const QByteArray& data, const QHostAddress& sende
                                quint16 senderPort)
     : data_(data)
     , sender_(sender)
-    , senderPort_(senderPort) {
+    , senderPort_(senderPort)
+    , replier_(&sendFromNewSocket) {
     setAutoDelete(true);
+}
+
+bool ReplyDiscovery::sendFromNewSocket(const QByteArray& datagram, const QHostAddress& to,
+                                       quint16 port) {
+    QUdpSocket socket;
+    return socket.writeDatagram(datagram, to, port) != -1;
 }
 
 QVariantMap ReplyDiscovery::replyMessage() {
@@ -31,6 +39,11 @@ bool ReplyDiscovery::isVersionAccepted(const QString& version) {
     return !ok || number >= 1.0;
 }
 
+ReplyDiscovery::~ReplyDiscovery() {
+    if (ended_)
+        ended_();
+}
+
 void ReplyDiscovery::run() {
     bool ok = false;
     const QVariantMap request =
@@ -41,10 +54,10 @@ void ReplyDiscovery::run() {
     }
 
     ServerContent peer;
-    peer.version = request.value(Protocol::VERSION).toString();
-    peer.uuid = request.value(Protocol::UUID).toString();
-    peer.os = request.value(Protocol::OS).toString();
-    peer.type = request.value(Protocol::TYPE, Protocol::SERVER).toString();
+    peer.version = JsonFields::textOr(request, Protocol::VERSION);
+    peer.uuid = JsonFields::textOr(request, Protocol::UUID);
+    peer.os = JsonFields::textOr(request, Protocol::OS);
+    peer.type = JsonFields::textOr(request, Protocol::TYPE, Protocol::SERVER);
     peer.address = sender_;
 
     if (!isVersionAccepted(peer.version))
@@ -58,8 +71,7 @@ void ReplyDiscovery::run() {
         qCritical("[E][%s] ReplyDiscovery: serialize json fail.", Category);
         return;
     }
-    QUdpSocket socket;
-    if (socket.writeDatagram(reply, sender_, senderPort_) == -1) {
+    if (!replier_(reply, sender_, senderPort_)) {
         qCritical("[E][%s] ReplyDiscovery: send data fail.", Category);
         return;
     }

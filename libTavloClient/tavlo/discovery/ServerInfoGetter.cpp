@@ -1,6 +1,7 @@
 #include "tavlo/discovery/ServerInfoGetter.h"
 
 #include "tavlo/discovery/ClientIdentity.h"
+#include "utils/JsonFields.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 #include "utils/QtJson.h"
 
@@ -130,14 +131,17 @@ ServerContent DiscoveryServer::ServerInfoGetter::getServerContent(const char* da
     record.address = address_;
     record.port = port_;
     record.lastSeen = QDateTime::currentMSecsSinceEpoch();
-    record.name = reply.value(Protocol::NAME).toString();
-    record.version = reply.value(Protocol::VERSION).toString();
-    record.os = reply.value(Protocol::OS).toString();
-    record.uuid = reply.value(Protocol::UUID).toString();
-    record.type = reply.value(Protocol::TYPE, Protocol::SERVER).toString();
-    const QVariantList support = reply.value(Protocol::SUPPORT).toList();
-    for (const QVariant& entry : support)
-        record.addSupport(entry.toString());
+    record.name = JsonFields::textOr(reply, Protocol::NAME);
+    record.version = JsonFields::textOr(reply, Protocol::VERSION);
+    record.os = JsonFields::textOr(reply, Protocol::OS);
+    record.uuid = JsonFields::textOr(reply, Protocol::UUID);
+    record.type = JsonFields::textOr(reply, Protocol::TYPE, Protocol::SERVER);
+    const QVariantList support = JsonFields::listOr(reply, Protocol::SUPPORT);
+    for (const QVariant& entry : support) {
+        // Feature names are strings; anything else names no feature.
+        if (entry.userType() == QMetaType::QString)
+            record.addSupport(entry.toString());
+    }
     record.valid = true;
     return record;
 }

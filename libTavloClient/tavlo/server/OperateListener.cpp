@@ -50,5 +50,7 @@ void OperateListener::onDatagram(const QByteArray& data, const QHostAddress& sen
             Qt::DirectConnection);
     connect(reply, &ReplyOperate::sessionQueried, this, &OperateListener::sessionQueried,
             Qt::DirectConnection);
+    reply->setOfferAllowance(offerAllowance_);
+    reply->setEndHandler(taskStarted());
     handlers_.start(reply);
 }

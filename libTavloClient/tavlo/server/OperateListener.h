@@ -2,11 +2,14 @@
 
 #include "tavlo/UdpListener.h"
 #include "tavlo/server/DownloadServer.h"
+#include "tavlo/server/OfferAllowance.h"
 #include "utils/ProgressContent.h"
 #include "utils/ServerContent.h"
 #include "utils/StopToken.h"
 
 #include <QThreadPool>
+
+#include <memory>
 
 // Listens on UDP 16021 for the requests peers send to this PC and answers
 // each on a handler pool of its own (a granted download keeps its handler
@@ -42,6 +45,7 @@ protected:
 
 private:
     QThreadPool handlers_;
+    std::shared_ptr<OfferAllowance> offerAllowance_ = std::make_shared<OfferAllowance>();
     StopToken stop_;
     mutable QMutex timingsMutex_;
     DownloadServer::Timings timings_;

@@ -1,12 +1,13 @@
 #include "tavlo/server/ReplyOperate.h"
 
-#include "tavlo/RequestChannel.h"
 #include "tavlo/discovery/DiscoveryListener.h"
 #include "tavlo/server/OfferRegistry.h"
 #include "tavlo/server/SessionTable.h"
+#include "utils/JsonFields.h"
 #include "utils/MetaTypes.h"
 #include "utils/ProtocolDefinedJsonObject.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QUdpSocket>
@@ -14,6 +15,15 @@
 namespace {
 
 const char* const Category = "ReplyOperate";
+
+qint64 monotonicMs() {
+    static QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return clock.elapsed();
+}
 
 } // namespace
 
@@ -32,14 +42,21 @@ void ReplyOperate::setServing(const DownloadServer::Timings& timings, const Stop
     stop_ = stop;
 }
 
+ReplyOperate::~ReplyOperate() {
+    if (ended_)
+        ended_();
+}
+
 void ReplyOperate::run() {
     bool ok = false;
-    const QtJson::JsonObject request = QtJson::parse(QString::fromUtf8(data_), ok).toMap();
+    // Every byte counts: a NUL inside a string must not cut the request short.
+    const QtJson::JsonObject request =
+        QtJson::parse(QString::fromUtf8(data_.constData(), data_.size()), ok).toMap();
     if (!ok) {
         qCritical("[E][%s] ReplyOperate: parse json fail.", Category);
         return;
     }
-    const QString type = request.value(Protocol::TYPE).toString();
+    const QString type = JsonFields::textOr(request, Protocol::TYPE);
     if (type == Protocol::FILE_DOWNLOAD)
         replyFileDownload(request);
     else if (type == Protocol::QUERY_RESULT)
@@ -69,7 +86,7 @@ bool ReplyOperate::sendReply(const QVariantMap& reply, const char* serializeFail
 }
 
 void ReplyOperate::replyFileDownload(const QtJson::JsonObject& request) {
-    const QString path = request.value(Protocol::FILE_PATH).toString();
+    const QString path = JsonFields::textOr(request, Protocol::FILE_PATH);
     QVariantMap reply;
     SessionTable::Grant grant;
     std::unique_ptr<DownloadServer> server;
@@ -131,17 +148,18 @@ std::unique_ptr<DownloadServer> ReplyOperate::makeServer(const QString& path,
 void ReplyOperate::replyResultQuery(const QtJson::JsonObject& request) {
     // An id that is no 32-bit session number names no session.
     qint64 requested = 0;
-    const bool isId = RequestChannel::integerOf(request, Protocol::SESSION_ID, requested) &&
-                      requested >= 0 && requested <= 0xFFFFFFFFLL;
+    const bool isId =
+        JsonFields::integer(request, Protocol::SESSION_ID, 0, 0xFFFFFFFFLL, requested);
     const quint32 id = isId ? quint32(requested) : 0;
     QVariantMap reply;
     reply.insert(Protocol::SESSION_ID, id);
     QString state;
+    QString md5;
     bool confirmed = false;
     if (!isId || !SessionTable::instance().sessionState(id, state)) {
         reply.insert(Protocol::RESULT, Protocol::FAIL);
         reply.insert(Protocol::REASON, QStringLiteral("not such sessionID"));
-    } else if (state == request.value(Protocol::MD5).toString()) {
+    } else if (JsonFields::text(request, Protocol::MD5, md5) && state == md5) {
         reply.insert(Protocol::RESULT, Protocol::OK);
         confirmed = true;
     } else {
@@ -157,9 +175,15 @@ void ReplyOperate::replyResultQuery(const QtJson::JsonObject& request) {
 
 void ReplyOperate::replyFileDistribution(const QtJson::JsonObject& request,
                                          const QHostAddress& sender, qint16 senderPort) {
+    if (offerAllowance_ && !offerAllowance_->take(sender, monotonicMs())) {
+        qWarning("[W][%s] Offer from %s dropped: too many offers.", Category,
+                 qPrintable(sender.toString()));
+        return;
+    }
     ServerContent device;
-    device.name = request.value(Protocol::NAME).toString();
-    device.uuid = request.value(Protocol::UUID).toString();
+    device.name = JsonFields::textOr(request, Protocol::NAME);
+    device.uuid = JsonFields::textOr(request, Protocol::UUID);
     device.address = sender;
-    emit isDownloadFile(request.value(Protocol::FILE_PATH).toString(), device, quint16(senderPort));
+    emit isDownloadFile(JsonFields::textOr(request, Protocol::FILE_PATH), device,
+                        quint16(senderPort));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tavlo/server/DownloadServer.h"
+#include "tavlo/server/OfferAllowance.h"
 #include "tavlo/server/SessionTable.h"
 #include "utils/ProgressContent.h"
 #include "utils/QtJson.h"
@@ -24,7 +25,11 @@ class ReplyOperate : public QObject, public QRunnable {
 public:
     ReplyOperate(const QByteArray& data, const QHostAddress& sender, quint16 senderPort,
                  QObject* parent = nullptr);
+    ~ReplyOperate() override;
     void run() override;
+
+    // Called when the task ends (it is destroyed), after a served download.
+    void setEndHandler(std::function<void()> handler) { ended_ = std::move(handler); }
 
     // How granted downloads are served.
     void setServing(const DownloadServer::Timings& timings, const StopToken& stop);
@@ -33,6 +38,11 @@ public:
     // without it replies go from a fresh socket.
     using Replier = std::function<bool(const QByteArray&, const QHostAddress&, quint16)>;
     void setReplier(Replier replier) { replier_ = std::move(replier); }
+    // Offers beyond the sender's allowance are dropped; without one, every
+    // offer is handed on.
+    void setOfferAllowance(std::shared_ptr<OfferAllowance> allowance) {
+        offerAllowance_ = std::move(allowance);
+    }
 
 signals:
     void isDownloadFile(QString FilePath, ServerContent server, quint16 port);
@@ -60,4 +70,6 @@ private:
     DownloadServer::Timings timings_;
     StopToken stop_;
     Replier replier_;
+    std::shared_ptr<OfferAllowance> offerAllowance_;
+    std::function<void()> ended_;
 };

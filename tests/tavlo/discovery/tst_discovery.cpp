@@ -74,6 +74,7 @@ class TestDiscovery : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void init();
     void parsesReplies();
     void queryRequestBytes();
@@ -91,6 +92,11 @@ private:
 void TestDiscovery::initTestCase() {
     dir_ = new ScopedWorkDir;
     MetaTypes::registerAll();
+}
+
+void TestDiscovery::cleanupTestCase() {
+    delete dir_;
+    dir_ = nullptr;
 }
 
 void TestDiscovery::init() {

@@ -30,6 +30,7 @@ class TestDiscoverySources : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void multicastDnsHostsKeepTheirPort();
     void manualDevicesAreQueriedAtTheirPort();
     void roundsDoNotPileUp();
@@ -41,6 +42,11 @@ private:
 void TestDiscoverySources::initTestCase() {
     dir_ = new ScopedWorkDir;
     MetaTypes::registerAll();
+}
+
+void TestDiscoverySources::cleanupTestCase() {
+    delete dir_;
+    dir_ = nullptr;
 }
 
 void TestDiscoverySources::multicastDnsHostsKeepTheirPort() {

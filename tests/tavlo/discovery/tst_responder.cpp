@@ -27,6 +27,7 @@ class TestResponder : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void versionRule_data();
     void versionRule();
     void answersWithThisPcsDescription();
@@ -45,6 +46,11 @@ void TestResponder::initTestCase() {
     dir_ = new ScopedWorkDir;
     QVERIFY(Config::instance()->setValue(Config::ClientName, "Desk PC"));
     QVERIFY(peer_.bind(QHostAddress(QHostAddress::LocalHost), 0));
+}
+
+void TestResponder::cleanupTestCase() {
+    delete dir_;
+    dir_ = nullptr;
 }
 
 bool TestResponder::answered(const QByteArray& data, QVariantMap* reply) {

@@ -156,6 +156,8 @@ void TestOperate::initTestCase() {
 void TestOperate::cleanupTestCase() {
     listener_->stopServing();
     delete listener_;
+    delete dir_;
+    dir_ = nullptr;
 }
 
 QString TestOperate::makeFile(const QString& name, const QByteArray& content) {
@@ -486,7 +488,16 @@ void TestOperate::emptyFileAndPeerThatNeverConnects() {
 
 void TestOperate::offersFromPeersAndUnknownTypes() {
     Peer peer;
-    QSignalSpy offers(listener_, &OperateListener::isDownloadFile);
+    // Offers come from a handler thread; they are collected on this one (a
+    // QSignalSpy would be filled from that thread while read here).
+    QList<QVariantList> offers;
+    QObject receiver;
+    connect(
+        listener_, &OperateListener::isDownloadFile, &receiver,
+        [&](const QString& path, const ServerContent& device, quint16 port) {
+            offers.append({path, QVariant::fromValue(device), QVariant::fromValue(port)});
+        },
+        Qt::QueuedConnection);
     LogCapture log;
     peer.ask({{"type", "file_distribution"},
               {"file_path", "/sdcard/Tavlo/海报.png"},
