@@ -49,6 +49,7 @@ class TestTranslations : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void theWindowSpeaksChineseFirst();
     void languageFollowsTheSystem();
     void theWindowSpeaksEnglish();
@@ -62,6 +63,13 @@ private:
 void TestTranslations::initTestCase() {
     dir_ = new ScopedWorkDir;
     dismisser_ = new ModalDismisser;
+}
+
+void TestTranslations::cleanupTestCase() {
+    delete dismisser_;
+    dismisser_ = nullptr;
+    delete dir_;
+    dir_ = nullptr;
 }
 
 namespace {
