@@ -49,6 +49,9 @@ TEST_F(Exports, StartReportsTheChosenPortAndRefusesASecondStart) {
     EXPECT_EQ(recorder().count("onLog 2 Start server success, waiting client send msg now."), 1);
     LoopbackClient client;
     EXPECT_TRUE(client.connectTo(port));
+    // The server reports the device on its own thread; its last report of it
+    // comes from the sender it starts.
+    ASSERT_TRUE(recorder().waitForCount("onLog 2 msg thread started.", 1));
 
     recorder().clear();
     library->startFingoServer("127.0.0.1", 0, CallbackRecorder::callbacks());
