@@ -46,7 +46,7 @@ set(TAVLO_DRAWABLES
   casting:32
   cast_pause:32
   cast_resume:32
-  cast_changeAspectRatio:32
+  cast_aspect_ratio:32
 )
 
 # Extra resource paths: "ALIAS:NAME" exposes drawable NAME also as ":/ALIAS".
