@@ -14,6 +14,7 @@
 const QString GlimmerTask::ControlServerName = QStringLiteral("cast");
 const QString GlimmerTask::UnknownTypeMarker = QStringLiteral("Unknow type:");
 const QString GlimmerTask::PasswordTitle = QStringLiteral("Glimmer");
+const QString GlimmerTask::FeatureName = QStringLiteral("Glimmer");
 
 namespace {
 
@@ -156,11 +157,8 @@ QtJson::JsonObject GlimmerTask::request(const QString& type, const QString& proo
 }
 
 bool GlimmerTask::getAuth(RequestChannel& channel, QString& proof) {
-    QtJson::JsonObject message;
-    message.insert(Protocol::TYPE, Protocol::GET_AUTH);
-    message.insert(Protocol::UUID, ClientIdentity::uuid());
     CastReply reply;
-    if (!exchange(channel, message, reply))
+    if (!exchange(channel, request(Protocol::GET_AUTH, QString()), reply))
         return false;
     if (!reply.needPassword)
         return true;

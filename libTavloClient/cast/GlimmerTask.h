@@ -43,6 +43,8 @@ public:
     static const QString UnknownTypeMarker;
     // The title of the password question.
     static const QString PasswordTitle;
+    // The support entry ("Glimmer : PORT") of a device that takes casts.
+    static const QString FeatureName;
 
     GlimmerTask(const QHostAddress& address, int port, const QString& deviceName,
                 const QString& clientName, int sourceWidth, int sourceHeight,

@@ -123,12 +123,8 @@ void FileDownloader::run() {
     }
     RequestChannel channel(server_.address);
     reportStage(TransferStage::Requesting, timings_.replyTimeoutMs);
-    if (!requestFile(channel)) {
-        // Nothing arrived: no empty file is left behind.
-        file.close();
-        QFile::remove(partialPath);
-        return;
-    }
+    if (!requestFile(channel))
+        return; // nothing arrived: the destructor removes the empty file
 
     QString md5;
     int attempts = 0;

@@ -15,8 +15,6 @@
 
 namespace {
 
-const QString CastFeature = QStringLiteral("Glimmer");
-
 // The time the last "stop" gets to leave before the widget goes.
 constexpr unsigned long StopGraceMs = 100;
 
@@ -69,7 +67,7 @@ CastControllerWidget::~CastControllerWidget() {
 
 bool CastControllerWidget::canCast(const ServerContent& server) {
     bool present = false;
-    server.supportPort(CastFeature, &present);
+    server.supportPort(GlimmerTask::FeatureName, &present);
     return present;
 }
 
@@ -108,7 +106,7 @@ void CastControllerWidget::onStartButtonClicked() {
     ui_->startButton->setEnabled(false);
     pending_ = current_;
 
-    const int port = pending_->supportPort(CastFeature).port;
+    const int port = pending_->supportPort(GlimmerTask::FeatureName).port;
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect geometry = screen ? screen->geometry() : QRect();
     const QString clientName = Config::instance()->value(Config::ClientName).toString();

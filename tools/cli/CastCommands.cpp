@@ -2,13 +2,12 @@
 
 #include "CastSession.h"
 #include "CliContext.h"
+#include "cast/GlimmerTask.h"
 
 #include <QRegularExpression>
 
 namespace CastCommands {
 namespace {
-
-const QString CastFeature = QStringLiteral("Glimmer");
 
 bool parseScreen(const QString& text, QSize& size) {
     static const QRegularExpression format(QStringLiteral("^([1-9][0-9]{0,4})x([1-9][0-9]{0,4})$"));
@@ -33,10 +32,10 @@ int cast(CliContext& context) {
     if (!context.targetDevice(device))
         return CliContext::Usage;
     bool castable = false;
-    const SupportPort feature = device.supportPort(CastFeature, &castable);
+    const SupportPort feature = device.supportPort(GlimmerTask::FeatureName, &castable);
     if (!castable) {
         context.error(QStringLiteral("%1 offers no screen casting (no \"%2\" port)")
-                          .arg(device.address.toString(), CastFeature));
+                          .arg(device.address.toString(), GlimmerTask::FeatureName));
         return CliContext::Failure;
     }
     CastSession session(context, device, feature.port, screen,

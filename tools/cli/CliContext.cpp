@@ -44,7 +44,11 @@ bool CliContext::waitSeconds(double& seconds, double fallback) const {
         return true;
     bool ok = false;
     seconds = parser.value(QStringLiteral("wait")).toDouble(&ok);
-    return ok && seconds >= 0;
+    if (!ok || seconds < 0)
+        return false;
+    // At most a day: longer waits would overflow a timer's milliseconds.
+    seconds = qMin(seconds, MaxWaitSeconds);
+    return true;
 }
 
 bool CliContext::parseEndpoint(const QString& text, QHostAddress& address, quint16& port,

@@ -25,7 +25,9 @@ public:
     // Prints `message` to standard error and returns the usage exit code.
     int usageError(const QString& message) const;
 
-    // --wait in seconds, or `fallback` when absent; false for a bad value.
+    // --wait in seconds (at most MaxWaitSeconds), or `fallback` when absent;
+    // false for a bad value.
+    static constexpr double MaxWaitSeconds = 24.0 * 3600;
     bool waitSeconds(double& seconds, double fallback) const;
 
     // HOST or HOST:PORT, HOST an IPv4 address or a host name (its first

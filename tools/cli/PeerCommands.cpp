@@ -170,8 +170,7 @@ int receive(CliContext& context) {
         QCoreApplication::quit();
     });
     if (seconds > 0)
-        QTimer::singleShot(int(qMin(seconds * 1000, 24.0 * 3600 * 1000)), qApp,
-                           &QCoreApplication::quit);
+        QTimer::singleShot(int(seconds * 1000), qApp, &QCoreApplication::quit);
     QCoreApplication::exec();
     listener.stopServing();
     responder->stop();
@@ -298,7 +297,7 @@ int offer(CliContext& context) {
     // long transfer is never cut off while it moves.
     QTimer idle;
     idle.setSingleShot(true);
-    idle.setInterval(int(qMin(seconds * 1000, 24.0 * 3600 * 1000)));
+    idle.setInterval(int(seconds * 1000));
     QObject::connect(&idle, &QTimer::timeout, qApp, &QCoreApplication::quit);
     QObject::connect(
         &listener, &OperateListener::sessionGranted, &idle, [&idle] { idle.start(); },

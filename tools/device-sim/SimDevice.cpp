@@ -37,8 +37,8 @@ bool parseObject(const QByteArray& data, QVariantMap& object) {
 quint16 castPortOf(const DeviceIdentity& identity) {
     for (const QString& entry : identity.support) {
         SupportPort feature;
-        if (SupportPort::parse(entry, feature) && feature.name == QLatin1String("Glimmer") &&
-            feature.port > 0 && feature.port <= 65535)
+        // parse() takes only ports 1..65535.
+        if (SupportPort::parse(entry, feature) && feature.name == QLatin1String("Glimmer"))
             return quint16(feature.port);
     }
     return 0;
